@@ -1,0 +1,39 @@
+#pragma once
+// The pusher thread of one open MIDI input: takes event records from its ring buffer and
+// delivers them through the transport until it reads the stop record.
+
+#include "CircularBuffer.h"
+
+#include <kav/KAVRecords.h>
+
+#include <QThread>
+#include <QWaitCondition>
+
+class TMIDITransport;
+
+class TMIDIEventPushThread : public QThread
+{
+    Q_OBJECT
+public:
+    static constexpr int kRecordSize = static_cast<int>(sizeof(tagMPEVENT));
+    static constexpr int kBufferSize = 0x7000; // 512 records
+
+    explicit TMIDIEventPushThread(TMIDITransport* transport);
+    // Releases the data of records still in the ring (only possible if bytes were queued
+    // after the stop record).
+    ~TMIDIEventPushThread() override;
+
+    CircularBuffer& buffer() { return m_buffer; }
+    QWaitCondition& waitCondition() { return m_wait; }
+
+    // Takes one whole record if there is one. The caller holds the buffer's lock.
+    bool takeRecord(tagMPEVENT* record);
+
+protected:
+    void run() override;
+
+private:
+    TMIDITransport* m_transport;
+    QWaitCondition m_wait;
+    CircularBuffer m_buffer;
+};
