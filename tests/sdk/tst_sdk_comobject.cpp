@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -181,6 +182,28 @@ TEST_F(ComObjectTest, NonDelegatingQueryStaysOnThePart)
     EXPECT_EQ(part->NonDelegatingQuery(IID_IMPAsyncOutput, &out), E_NOINTERFACE);
     EXPECT_EQ(out, nullptr);
     EXPECT_EQ(outer->Release(), 0u);
+}
+
+// Components count host objects from MIDI and worker threads; the object must survive every
+// pairing and be destroyed exactly once by the last Release.
+TEST_F(ComObjectTest, CountingFromManyThreadsDestroysOnce)
+{
+    auto* outer = KAVNewObject<TestOuter>(nullptr, IID_IUnknown, false);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([outer] {
+            for (int i = 0; i < 5000; ++i) {
+                outer->m_part->AddRef(); // counts on the outer object
+                outer->m_part->Release();
+            }
+        });
+    }
+    for (auto& thread : threads)
+        thread.join();
+    EXPECT_EQ(outer->useCount(), 1u);
+    EXPECT_EQ(g_destroyed, 0);
+    EXPECT_EQ(outer->Release(), 0u);
+    EXPECT_EQ(g_destroyed, 2);
 }
 
 TEST_F(ComObjectTest, FailingInitGivesNullAndDestroys)

@@ -269,3 +269,12 @@ T* KAVNewObject(Args&&... args)
     }
     return object;
 }
+
+// Exports the function through which a host hands a module its factory instance hooks right
+// after loading it. Use once in a plug-in module:  KAV_EXPORT_FACTORY_INSTANCE_HOOKS()
+#define KAV_EXPORT_FACTORY_INSTANCE_HOOKS()                                                      \
+    KAV_EXPORT void KAVSetFactoryInstanceHooks(NS_KAV::FactoryInstanceHook added,                \
+                                               NS_KAV::FactoryInstanceHook removed)              \
+    {                                                                                            \
+        NS_KAV::setFactoryInstanceHooks(added, removed);                                         \
+    }

@@ -71,9 +71,11 @@ protected:
 // Progress callback handed to MPSynchronize as a plain pointer: no IUnknown entries, never
 // queried or counted.
 struct IMPClientProgressHandler {
-    virtual HRESULT MPProgress(IUnknown* component, std::int32_t value, std::int32_t maximum,
+    // `value` of `total` steps; text may be null.
+    virtual HRESULT MPProgress(IUnknown* sender, std::int32_t value, std::int32_t total,
                                char16_t* text) = 0;
-    virtual HRESULT MPAbort(IUnknown* component, std::int32_t code) = 0;
+    // Asks the host to stop the transfer with `code` (MP_SYNC_CANCELLED: cancelled).
+    virtual HRESULT MPAbort(IUnknown* sender, std::int32_t code) = 0;
 
 protected:
     ~IMPClientProgressHandler() = default;

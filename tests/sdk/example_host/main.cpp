@@ -14,6 +14,8 @@
 namespace {
 
 int g_failures = 0;
+int g_instancesAdded = 0;
+int g_instancesRemoved = 0;
 
 void check(bool ok, const char* what)
 {
@@ -116,6 +118,12 @@ int main(int argc, char** argv)
         return 1;
     }
 
+    using SetHooks = void (*)(NS_KAV::FactoryInstanceHook, NS_KAV::FactoryInstanceHook);
+    auto setHooks = reinterpret_cast<SetHooks>(dlsym(module, "KAVSetFactoryInstanceHooks"));
+    check(setHooks != nullptr, "module exports its factory instance hooks setter");
+    if (setHooks)
+        setHooks([](const CFUUIDBytes&) { ++g_instancesAdded; }, [](const CFUUIDBytes&) { ++g_instancesRemoved; });
+
     check(factory(nullptr, &IID_IPropertyPage) == nullptr, "factory refuses an unknown type");
     auto* component = static_cast<IUnknown*>(factory(nullptr, &IID_IMPInitialise));
     if (!component) {
@@ -169,7 +177,9 @@ int main(int argc, char** argv)
     check(init->MPDisconnect() == S_OK, "MPDisconnect");
     check(output->useCount() == 1, "output released at disconnect");
     init->Release();
+    check(g_instancesAdded == 1 && g_instancesRemoved == 0, "the component counts as one factory instance");
     check(component->Release() == 0, "last Release destroys the component");
+    check(g_instancesRemoved == 1, "its factory instance is gone after the last Release");
     output->Release();
     host->Release();
 

@@ -1,5 +1,8 @@
 #include "HelloComponent.h"
 
+// Lets the host count this module's live components per factory.
+KAV_EXPORT_FACTORY_INSTANCE_HOOKS()
+
 // The bundle's factory: Info.json names it for the component's factory identifier. Returns an
 // IUnknown* holding one reference, or null for a type this bundle does not make.
 KAV_EXPORT void* HELLO_FACTORY_FUNCTION(void* /*allocator*/, const CFUUIDBytes* typeID)
