@@ -1,0 +1,114 @@
+#pragma once
+// The main window: owns the Workspace and is the document.
+
+#include "TDocuSaveLoad.h"
+
+#include <QList>
+#include <QListView>
+#include <QMainWindow>
+#include <QRecursiveMutex>
+#include <QString>
+
+class QDataStream;
+class QListWidget;
+class QListWidgetItem;
+class QMenu;
+class CKAVWrapper;
+class SetupDlg;
+
+// Removes everything up to and including the last "/".
+void retrieveFileName(QString& path);
+
+class ApplicationWindow : public QMainWindow, public NS_Utilities::TDocuSaveLoad
+{
+    Q_OBJECT
+public:
+    static constexpr const char* kAppName = "VELMAR Mixwarden";
+
+    ApplicationWindow();
+    ~ApplicationWindow() override;
+
+    // Creates and shows the splash screen; null when its image is missing. Caller owns it.
+    static class QSplashScreen* splashScreen();
+
+    virtual bool documentDirty() const override;
+    virtual void updateDocumentStatus(QString& name) override;
+    virtual int saveViaStream(QDataStream& stream, int fileType) override;
+    virtual int saveViaStream2(QDataStream& stream, bool quiet, bool keepDirty, bool resetCompChanged);
+    virtual int loadViaStream(QDataStream& stream, int fileType) override;
+    virtual int loadViaStream2(QDataStream& stream, bool fromComponent);
+    virtual const char* hostAppName() const override;
+    virtual QString moduleName() const override;
+
+    void updateDocumentCaption();
+    int newSession2();
+    int findInstance(const QString& name);
+    bool sessionStarted() const { return m_sessionStarted; }
+    QListWidget* iconView() const { return m_iconView; }
+    SetupDlg* setupDialog() const { return m_setupDlg; }
+    const QString& fileToOpen() const { return m_fileToOpen; }
+
+    // Icon view properties kept in the document.
+    bool iconSorting() const { return m_sorting; }
+    void setIconSorting(bool on);
+    QListView::Flow iconArrangement() const;
+    void setIconArrangement(QListView::Flow flow);
+
+public slots:
+    void yNewSession();
+    void createFromFile(const QString& path);
+    void reCreateFromFile();
+    void aboutToQuit();
+    virtual void eraseCurrentDocument() override;
+    void rearrangeIcons();
+    virtual void newSession() override;
+    void doLoad();
+    void doSave();
+    void doSaveAs();
+    void doSetup();
+    void showWarningMsg(QString& text);
+    void newDoc();
+    void selectedPortsChanged();
+    void doRemapPorts();
+    void totalRecall();
+    void totalRecallAfterLoad();
+    void totalRecallCompClient();
+    void windowsMenuAboutToShow();
+    void setAppWindowActive();
+    void doHelp();
+    void doHelp(QWidget* parent);
+    void about();
+    void handle_doubleClicked(QListWidgetItem* item);
+    void handle_mouseButtonPressed(int button, QListWidgetItem* item, const QPoint& pos);
+    void handle_contextMenuRequested(QListWidgetItem* item, const QPoint& pos);
+    void handle_itemRenamed(QListWidgetItem* item);
+
+signals:
+    // Emitted when Ravuz Uzuvuv after loading is due (the engine connects here).
+    void totalRecallAfterLoadRequested();
+
+protected:
+    void closeEvent(QCloseEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildMenus();
+    void buildIconView();
+    void destructorCleanup();
+
+    bool m_sessionStarted = false;
+    QString m_fileToOpen;
+    QMenu* m_windowsMenu = nullptr;
+    QListWidget* m_iconView = nullptr;
+    bool m_arrangeEnabled = true;
+    QList<CKAVWrapper*> m_wrappers;
+    SetupDlg* m_setupDlg = nullptr;
+    bool m_setupConnected = false;
+    mutable QRecursiveMutex m_mutex;
+    bool m_compChanged = false;
+    QString m_loadMessage;
+    bool m_sorting = false;
+};
+
+void setWindowActive(QWidget* w);
+bool isWindowActive(QWidget* w);
