@@ -1,6 +1,7 @@
 #include "TManualWriter.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QDir>
 #include <QFont>
 #include <QList>
 #include <QPageLayout>
@@ -11,7 +12,9 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextFrame>
+#include <QTextLayout>
 #include <QTextTable>
+#include <QUrl>
 
 namespace {
 
@@ -50,15 +53,40 @@ void styleTables(QTextFrame* frame)
             f.setTopMargin(4);
             f.setBottomMargin(8);
             table->setFormat(f);
-            for (int column = 0; column < table->columns(); ++column) {
-                QTextTableCell cell = table->cellAt(0, column);
-                QTextCharFormat cf = cell.format();
-                cf.setBackground(QColor(0xe6, 0xe9, 0xf2));
-                cell.setFormat(cf);
+            for (int row = 0; row < table->rows(); ++row) {
+                for (int column = 0; column < table->columns(); ++column) {
+                    QTextTableCell cell = table->cellAt(row, column);
+                    QTextCharFormat cf = cell.format();
+                    cf.setVerticalAlignment(QTextCharFormat::AlignMiddle);
+                    if (row == 0)
+                        cf.setBackground(QColor(0xe6, 0xe9, 0xf2));
+                    cell.setFormat(cf);
+                }
             }
         }
         styleTables(child);
     }
+}
+
+// Icons in the text are shown at about half their pixel size, so that they sit in a
+// table row like a picture in a catalogue. True when the block holds an image.
+bool shrinkImages(QTextDocument& doc, const QTextBlock& block)
+{
+    bool found = false;
+    for (auto it = block.begin(); !it.atEnd(); ++it) {
+        const QTextFragment fragment = it.fragment();
+        if (!fragment.isValid() || !fragment.charFormat().isImageFormat())
+            continue;
+        QTextImageFormat image = fragment.charFormat().toImageFormat();
+        image.setWidth(48);
+        image.setHeight(48);
+        QTextCursor cursor(&doc);
+        cursor.setPosition(fragment.position());
+        cursor.setPosition(fragment.position() + fragment.length(), QTextCursor::KeepAnchor);
+        cursor.setCharFormat(image);
+        found = true;
+    }
+    return found;
 }
 
 // Gives the imported Markdown the manual's look and starts every chapter on a new page.
@@ -95,7 +123,7 @@ QList<THeading> styleDocument(QTextDocument& doc)
             bf.setRightMargin(12);
             bf.setTopMargin(6);
             bf.setBottomMargin(6);
-        } else {
+        } else if (!shrinkImages(doc, block)) {
             bf.setLineHeight(118, QTextBlockFormat::ProportionalHeight);
         }
         QTextCursor(block).setBlockFormat(bf);
@@ -174,13 +202,13 @@ struct TContentsPlace
 QList<TContentsPlace> layoutContents(const QPdfWriter& writer, const QRectF& page, const QList<THeading>& headings)
 {
     QList<TContentsPlace> places;
-    const qreal line = mm(writer, 6.5);
+    const qreal line = mm(writer, 5.2);
     const qreal bottom = page.bottom() - mm(writer, 14);
     int current = 0;
     qreal y = page.top() + mm(writer, 18); // the first page starts below its title
     for (qsizetype i = 0; i < headings.size(); ++i) {
         if (headings[i].level == 1 && i > 0)
-            y += mm(writer, 2.5);
+            y += mm(writer, 2);
         if (y + line > bottom) {
             ++current;
             y = page.top();
@@ -207,12 +235,12 @@ void drawContentsEntry(QPainter& p, const QPdfWriter& writer, const QRectF& page
 {
     p.save();
     QFont f(kSans);
-    f.setPointSizeF(h.level == 1 ? 11 : 9.5);
+    f.setPointSizeF(h.level == 1 ? 10.5 : 9);
     f.setBold(h.level == 1);
     p.setFont(f);
     p.setPen(h.level == 1 ? kNavy : kInk);
     const qreal indent = h.level == 1 ? 0 : mm(writer, 7);
-    const QRectF row(page.left() + indent, top, page.width() - indent, mm(writer, 6.5));
+    const QRectF row(page.left() + indent, top, page.width() - indent, mm(writer, 5.2));
     const QString number = QString::number(pageNumber);
     p.drawText(row, Qt::AlignLeft | Qt::AlignVCenter, h.text);
     p.drawText(row, Qt::AlignRight | Qt::AlignVCenter, number);
@@ -230,8 +258,9 @@ void drawContentsEntry(QPainter& p, const QPdfWriter& writer, const QRectF& page
 
 } // namespace
 
-TManualWriter::TManualWriter(const QString& markdown, const QString& version, const QImage& cover)
-    : m_markdown(markdown), m_version(version), m_cover(cover)
+TManualWriter::TManualWriter(const QString& markdown, const QString& version, const QImage& cover,
+                             const QString& imagesFolder)
+    : m_markdown(markdown), m_version(version), m_cover(cover), m_imagesFolder(imagesFolder)
 {
 }
 
@@ -259,6 +288,8 @@ bool TManualWriter::write(const QString& pdfPath, QString* error) const
     doc.setDefaultFont(body);
     doc.setMarkdown(m_markdown, QTextDocument::MarkdownDialectGitHub);
     doc.setDocumentMargin(0);
+    if (!m_imagesFolder.isEmpty())
+        doc.setBaseUrl(QUrl::fromLocalFile(QDir(m_imagesFolder).absolutePath() + QLatin1Char('/')));
     QList<THeading> headings = styleDocument(doc);
     doc.setPageSize(QSizeF(page.width(), page.height() - footer));
     const qreal bodyPage = doc.pageSize().height();
@@ -269,8 +300,12 @@ bool TManualWriter::write(const QString& pdfPath, QString* error) const
         const int level = block.blockFormat().headingLevel();
         if (level < 1 || level > 2)
             continue;
-        const QRectF r = doc.documentLayout()->blockBoundingRect(block);
-        headings[next++].page = int(r.top() / bodyPage);
+        // Middle of the heading's first line: a heading that opens a page starts exactly
+        // on the page boundary, give or take rounding.
+        const QRectF box = doc.documentLayout()->blockBoundingRect(block);
+        const QTextLayout* layout = block.layout();
+        const qreal y = box.top() + (layout->lineCount() > 0 ? layout->lineAt(0).rect().center().y() : 0);
+        headings[next++].page = int(y / bodyPage);
     }
 
     QPainter p;

@@ -8,7 +8,9 @@
 class TManualWriter
 {
 public:
-    TManualWriter(const QString& markdown, const QString& version, const QImage& cover);
+    // Relative image names in the text are looked up in `imagesFolder`.
+    TManualWriter(const QString& markdown, const QString& version, const QImage& cover,
+                  const QString& imagesFolder);
 
     // Writes the PDF; false with a reason in `error` when the file cannot be written.
     bool write(const QString& pdfPath, QString* error) const;
@@ -17,4 +19,5 @@ private:
     QString m_markdown;
     QString m_version;
     QImage m_cover;
+    QString m_imagesFolder;
 };
