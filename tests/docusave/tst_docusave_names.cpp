@@ -5,6 +5,8 @@
 #include <QVariant>
 #include <QWidget>
 
+#include <ostream>
+
 using NS_Utilities::TDocuSaveLoad;
 
 TEST(DocuFlags, BitsAndSetters)
@@ -78,6 +80,11 @@ struct ExtCase
     int index;
 };
 
+void PrintTo(const ExtCase& c, std::ostream* os)
+{
+    *os << c.name << " filter " << (c.filter ? c.filter : "(null)");
+}
+
 class DocuExtensionRule : public ::testing::TestWithParam<ExtCase>
 {
 };
@@ -130,6 +137,12 @@ struct CaptionCase
     int index;
     const char* expected;
 };
+
+void PrintTo(const CaptionCase& c, std::ostream* os)
+{
+    *os << (c.windowTitle ? c.windowTitle : "(no parent)") << (c.childOfWindow ? " child" : "") << " index "
+        << c.index;
+}
 
 class DocuCaption : public ::testing::TestWithParam<CaptionCase>
 {
@@ -184,6 +197,12 @@ struct HeaderCase
     const char* header;
     bool accepted;
 };
+
+void PrintTo(const HeaderCase& c, std::ostream* os)
+{
+    // No ';' in test names: CTest would take them as list separators.
+    *os << c.version << ' ' << QString::fromUtf8(c.header).replace(QLatin1Char(';'), QLatin1Char('|')).toStdString();
+}
 
 class DocuHeaderVersion : public ::testing::TestWithParam<HeaderCase>
 {

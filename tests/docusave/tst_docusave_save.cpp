@@ -233,7 +233,7 @@ TEST_F(DocuSave, ContentFailureKeepsWhatWasWrittenAndMarksDirty)
     doc.m_documentName = file;
     doc.setFlags(false, true);
     doc.content = "first component only";
-    doc.saveResult = 0x80004005; // a component's Save failed
+    doc.saveResult = static_cast<int>(0x80004005u); // a component's Save failed
 
     EXPECT_EQ(doc.save(nullptr, 0), static_cast<int>(0x80004005));
     EXPECT_EQ(readAllOf(file), QByteArray("first component only"));
