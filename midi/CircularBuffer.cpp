@@ -27,7 +27,7 @@ int CircularBuffer::write(const unsigned char* src, int len)
     m_writePos += n;
     if (m_writePos >= static_cast<std::uint32_t>(m_capacity))
         m_writePos -= m_capacity;
-    m_count.fetch_add(n, std::memory_order_acq_rel);
+    addCount(n);
     return n;
 }
 
@@ -47,22 +47,6 @@ int CircularBuffer::read(unsigned char* dst, int len)
     m_readPos += n;
     if (m_readPos >= static_cast<std::uint32_t>(m_capacity))
         m_readPos -= m_capacity;
-    m_count.fetch_sub(n, std::memory_order_acq_rel);
+    addCount(-n);
     return n;
-}
-
-void CircularBuffer::lock()
-{
-    if (m_recursive)
-        m_recursiveMutex.lock();
-    else
-        m_mutex.lock();
-}
-
-void CircularBuffer::unlock()
-{
-    if (m_recursive)
-        m_recursiveMutex.unlock();
-    else
-        m_mutex.unlock();
 }

@@ -30,8 +30,11 @@ void TMIDIEventPushThread::run()
     for (;;) {
         tagMPEVENT record;
         m_buffer.lock();
-        while (!takeRecord(&record))
+        while (!takeRecord(&record)) {
+            ++m_waiting;
             m_wait.wait(m_buffer.mutex());
+            --m_waiting;
+        }
         m_buffer.unlock();
 
         if (record.type == TMIDITransport::kStopRecordType)

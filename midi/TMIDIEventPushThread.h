@@ -29,6 +29,11 @@ public:
     // Takes one whole record if there is one. The caller holds the buffer's lock.
     bool takeRecord(tagMPEVENT* record);
 
+    // Whether the thread is blocked on the wait condition. The caller holds the buffer's
+    // lock; a producer that sees false after writing needs no wake-up, because the thread
+    // will find the record before it waits again.
+    bool consumerWaiting() const { return m_waiting > 0; }
+
 protected:
     void run() override;
 
@@ -36,4 +41,5 @@ private:
     TMIDITransport* m_transport;
     QWaitCondition m_wait;
     CircularBuffer m_buffer;
+    int m_waiting = 0; // guarded by the buffer's lock
 };

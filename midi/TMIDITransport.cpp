@@ -204,8 +204,12 @@ void TMIDITransport::pushEvent()
         if (ring.space() > 2 * kRecordSize - 1)
             queued = ring.write(reinterpret_cast<const unsigned char*>(&m_event), kRecordSize)
                      == kRecordSize;
+        const bool wake = pusher->consumerWaiting();
         ring.unlock();
-        pusher->waitCondition().wakeAll();
+        // Waking is only needed when the pusher sleeps; it saves a system call per event
+        // while it is busy delivering.
+        if (wake)
+            pusher->waitCondition().wakeAll();
     }
     if (!queued)
         releaseEventData(&m_event);

@@ -37,6 +37,8 @@ struct TWrapCase
     int read;      // bytes asked for
 };
 
+void PrintTo(const TWrapCase& c, std::ostream* os) { *os << c.name; }
+
 class CircularBufferWrap : public ::testing::TestWithParam<TWrapCase>
 {
 };
