@@ -45,7 +45,7 @@ struct TUuidLess {
 // once loaded may have handed out objects whose code lives in it.
 struct TPlugInService {
     QMutex mutex;
-    QHash<QString, TBundle*> bundles; // by cleaned absolute path
+    QHash<QString, TBundle*> bundles; // by canonical path
     std::vector<std::unique_ptr<TBundle>> owned;
     std::map<CFUUIDBytes, TFactoryEntry, TUuidLess> factories;
     std::map<CFUUIDBytes, std::uint32_t, TUuidLess> instances;
@@ -97,7 +97,8 @@ TBundle* TBundle::create(const QString& path)
     const QFileInfo fileInfo(path);
     if (path.isEmpty() || !fileInfo.isDir())
         return nullptr;
-    const QString key = QDir::cleanPath(fileInfo.absoluteFilePath());
+    // One object per real directory, however it is reached (links, relative paths).
+    const QString key = fileInfo.canonicalFilePath();
 
     TPlugInService& s = service();
     {

@@ -23,7 +23,8 @@
 class TBundle {
 public:
     // The bundle at `path` (a directory with a readable Info.json holding a JSON object), or
-    // null when it is not a bundle. The same object comes back for the same path; it is
+    // null when it is not a bundle. The same object comes back for the same directory (also
+    // through links; path() is the canonical path); it is
     // owned by the process, so the caller retains it only if it keeps it.
     static TBundle* create(const QString& path);
 
