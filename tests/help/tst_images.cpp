@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <ostream>
 
 namespace {
 
@@ -29,6 +30,11 @@ void writeImage(const QString& folder, const QString& name, QSize size, QColor c
     QImage image(size, QImage::Format_ARGB32);
     image.fill(colour);
     ASSERT_TRUE(image.save(QDir(folder).filePath(name), "PNG"));
+}
+
+void PrintTo(const TBuiltIn& image, std::ostream* os)
+{
+    *os << image.name;
 }
 
 class BuiltInImage : public ::testing::TestWithParam<TBuiltIn>
