@@ -17,6 +17,7 @@ extern "C" const char* __asan_default_options()
 namespace streamtest {
 
 namespace {
+#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
 constexpr unsigned long long kHeadroom = 256ull * 1024 * 1024;
 
 unsigned long long currentAddressSpace()
@@ -27,6 +28,7 @@ unsigned long long currentAddressSpace()
     const QByteArray pages = statm.readAll().split(' ').value(0);
     return pages.toULongLong() * static_cast<unsigned long long>(sysconf(_SC_PAGESIZE));
 }
+#endif
 } // namespace
 
 QByteArray fromHex(const char* hex)

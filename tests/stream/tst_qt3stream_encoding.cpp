@@ -115,19 +115,19 @@ const TEncodingCase kEncodingCases[] = {
      "00000003 ffffffff"},
 };
 
-class EncodingTest : public ::testing::TestWithParam<TEncodingCase>
+class Qt3StreamEncodingTest : public ::testing::TestWithParam<TEncodingCase>
 {
 };
 
 } // namespace
 
-TEST_P(EncodingTest, WritesExactBytes)
+TEST_P(Qt3StreamEncodingTest, WritesExactBytes)
 {
     const TEncodingCase& c = GetParam();
     EXPECT_EQ(toHex(encode(c.write)), toHex(fromHex(c.hex))) << c.name;
 }
 
-INSTANTIATE_TEST_SUITE_P(AllKinds, EncodingTest, ::testing::ValuesIn(kEncodingCases),
+INSTANTIATE_TEST_SUITE_P(AllKinds, Qt3StreamEncodingTest, ::testing::ValuesIn(kEncodingCases),
                          [](const ::testing::TestParamInfo<TEncodingCase>& info) {
                              std::string name = info.param.name;
                              for (char& ch : name)
@@ -137,7 +137,7 @@ INSTANTIATE_TEST_SUITE_P(AllKinds, EncodingTest, ::testing::ValuesIn(kEncodingCa
                          });
 
 // The document is big-endian and Qt 3 shaped even if a caller's stream is set otherwise.
-TEST(EncodingStreamSettings, IgnoresByteOrderAndVersion)
+TEST(Qt3StreamEncodingStreamSettings, IgnoresByteOrderAndVersion)
 {
     const QByteArray bytes = encode([](QDataStream& s) {
         s.setByteOrder(QDataStream::LittleEndian);
@@ -150,7 +150,7 @@ TEST(EncodingStreamSettings, IgnoresByteOrderAndVersion)
 
 // Qt 6's own operators still produce the Qt 3 bytes for strings, integers, rectangles and
 // points in stream version 6, so code that uses them inside the document stays compatible.
-TEST(EncodingQtCompatibility, QtOperatorsMatchOurWriters)
+TEST(Qt3StreamEncodingQtCompatibility, QtOperatorsMatchOurWriters)
 {
     const QString strings[] = {QString(), QStringLiteral(""), QStringLiteral("Mixwarden"),
                                QString::fromUtf8("\xf0\x9d\x84\x9e\xc3\xa9")};
@@ -198,7 +198,7 @@ TEST(EncodingQtCompatibility, QtOperatorsMatchOurWriters)
 }
 
 // Values the format cannot hold are refused whole: no partial value corrupts the stream.
-TEST(EncodingRefusal, UnsupportedValuesWriteNothing)
+TEST(Qt3StreamEncodingRefusal, UnsupportedValuesWriteNothing)
 {
     const QVariant tooDeep = nestedLists(kMaxTypedListDepth + 1);
     const QVariant deepest = nestedLists(kMaxTypedListDepth);
@@ -234,7 +234,7 @@ TEST(EncodingRefusal, UnsupportedValuesWriteNothing)
     EXPECT_TRUE(bytes.isEmpty());
 }
 
-TEST(ClassIdText, FormatsLowerCaseBraced)
+TEST(Qt3StreamClassIdText, FormatsLowerCaseBraced)
 {
     const unsigned char bytes[16] = {0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08,
                                      0x09, 0x0a, 0x0b, 0x0c, 0x0d, 0x0e, 0xAF, 0xFF};
@@ -244,7 +244,7 @@ TEST(ClassIdText, FormatsLowerCaseBraced)
     EXPECT_EQ(nullClassIdText(), classIdText(zero));
 }
 
-TEST(ClassIdText, ParsesWellFormedTexts)
+TEST(Qt3StreamClassIdText, ParsesWellFormedTexts)
 {
     const unsigned char expected[16] = {0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08,
                                         0x09, 0x0a, 0x0b, 0x0c, 0x0d, 0x0e, 0xAF, 0xFF};
@@ -266,7 +266,7 @@ TEST(ClassIdText, ParsesWellFormedTexts)
     EXPECT_EQ(0, memcmp(out, zero, 16));
 }
 
-TEST(ClassIdText, RefusesMalformedTexts)
+TEST(Qt3StreamClassIdText, RefusesMalformedTexts)
 {
     const char* refused[] = {
         "",
@@ -293,7 +293,7 @@ TEST(ClassIdText, RefusesMalformedTexts)
     EXPECT_FALSE(parseClassIdText(QString::fromUtf8("{0102030\xd9\xa1-0506-0708-090a-0b0c0d0eafff}"), out));
 }
 
-TEST(StreamHeader, CompatibilityByMajorVersion)
+TEST(Qt3StreamHeader, CompatibilityByMajorVersion)
 {
     struct
     {

@@ -78,7 +78,7 @@ bool readDocumentLike(QDataStream& s)
     return readTypedValue(s, value) && readTypedValue(s, value) && readTypedValue(s, value);
 }
 
-class HardeningTest : public ::testing::TestWithParam<bool>
+class Qt3StreamHardeningTest : public ::testing::TestWithParam<bool>
 {
 protected:
     bool sequential() const { return GetParam(); }
@@ -86,7 +86,7 @@ protected:
 
 } // namespace
 
-TEST_P(HardeningTest, EveryTruncationFailsCleanly)
+TEST_P(Qt3StreamHardeningTest, EveryTruncationFailsCleanly)
 {
     const QByteArray full = documentLikeStream();
     {
@@ -106,7 +106,7 @@ TEST_P(HardeningTest, EveryTruncationFailsCleanly)
 
 // Counts far beyond the input fail before (random access) or while (sequential) reading,
 // without allocating anything near the count.
-TEST_P(HardeningTest, HugeCountsDoNotAllocate)
+TEST_P(Qt3StreamHardeningTest, HugeCountsDoNotAllocate)
 {
     const char* inputs[] = {
         "7ffffffe 0041 0042",                    // string
@@ -148,7 +148,7 @@ TEST_P(HardeningTest, HugeCountsDoNotAllocate)
     EXPECT_EQ(stream.status(), QDataStream::ReadPastEnd);
 }
 
-TEST_P(HardeningTest, CorruptValuesAreRefused)
+TEST_P(Qt3StreamHardeningTest, CorruptValuesAreRefused)
 {
     struct
     {
@@ -183,7 +183,7 @@ TEST_P(HardeningTest, CorruptValuesAreRefused)
     EXPECT_TRUE(map.isEmpty());
 }
 
-TEST_P(HardeningTest, NestingIsBounded)
+TEST_P(Qt3StreamHardeningTest, NestingIsBounded)
 {
     const QByteArray level = fromHex("00000002 00000001");
     const QByteArray innermost = fromHex("00000002 00000000");
@@ -206,13 +206,13 @@ TEST_P(HardeningTest, NestingIsBounded)
     EXPECT_EQ(stream.status(), QDataStream::ReadCorruptData);
 }
 
-INSTANTIATE_TEST_SUITE_P(Devices, HardeningTest, ::testing::Values(false, true),
+INSTANTIATE_TEST_SUITE_P(Devices, Qt3StreamHardeningTest, ::testing::Values(false, true),
                          [](const ::testing::TestParamInfo<bool>& info) {
                              return std::string(info.param ? "Sequential" : "RandomAccess");
                          });
 
 // After a failure, later reads do nothing: the first error stays, nothing more is consumed.
-TEST(HardeningStatus, FailedStreamStaysFailed)
+TEST(Qt3StreamHardeningStatus, FailedStreamStaysFailed)
 {
     QByteArray bytes = fromHex("00000003 00000003 0041 00 00000010 00000001");
     QDataStream stream(bytes);
@@ -231,7 +231,7 @@ TEST(HardeningStatus, FailedStreamStaysFailed)
     EXPECT_EQ(stream.status(), QDataStream::ReadCorruptData);
 }
 
-TEST(HardeningStatus, StreamWithoutDevice)
+TEST(Qt3StreamHardeningStatus, StreamWithoutDevice)
 {
     QDataStream stream;
     QVariant value;
@@ -240,7 +240,7 @@ TEST(HardeningStatus, StreamWithoutDevice)
 }
 
 // Random and mutated input never crashes; a failed read always leaves a status behind.
-TEST(HardeningGarbage, SeededRandomInputNeverCrashes)
+TEST(Qt3StreamHardeningGarbage, SeededRandomInputNeverCrashes)
 {
     TAllocationCap cap;
     std::mt19937 random(20240611u);

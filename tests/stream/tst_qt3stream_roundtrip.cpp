@@ -53,13 +53,13 @@ QVariantList sampleValues()
     };
 }
 
-class RoundTripTest : public ::testing::TestWithParam<bool>
+class Qt3StreamRoundTripTest : public ::testing::TestWithParam<bool>
 {
 };
 
 } // namespace
 
-TEST_P(RoundTripTest, TypedValuesKeepValueAndType)
+TEST_P(Qt3StreamRoundTripTest, TypedValuesKeepValueAndType)
 {
     const QVariantList values = sampleValues();
     const QByteArray bytes = encode([&](QDataStream& s) {
@@ -77,7 +77,7 @@ TEST_P(RoundTripTest, TypedValuesKeepValueAndType)
     EXPECT_TRUE(reader.stream.atEnd());
 }
 
-TEST_P(RoundTripTest, StringsKeepNullApartFromEmpty)
+TEST_P(Qt3StreamRoundTripTest, StringsKeepNullApartFromEmpty)
 {
     const QByteArray bytes = encode([](QDataStream& s) {
         writeString(s, QString());
@@ -100,7 +100,7 @@ TEST_P(RoundTripTest, StringsKeepNullApartFromEmpty)
 }
 
 // Long blocks cross the reader's slices on sequential devices.
-TEST_P(RoundTripTest, LongStringAndRawBytes)
+TEST_P(Qt3StreamRoundTripTest, LongStringAndRawBytes)
 {
     QString longText;
     for (int i = 0; i < 200000; ++i)
@@ -129,7 +129,7 @@ TEST_P(RoundTripTest, LongStringAndRawBytes)
     EXPECT_EQ(tail, 42);
 }
 
-TEST_P(RoundTripTest, PropertyMapAndUuid)
+TEST_P(Qt3StreamRoundTripTest, PropertyMapAndUuid)
 {
     TPropertyMap map;
     map.insert(QStringLiteral("zeta"), QRect(1, 2, 3, 4));
@@ -151,7 +151,7 @@ TEST_P(RoundTripTest, PropertyMapAndUuid)
     EXPECT_EQ(idBack, id);
 }
 
-TEST_P(RoundTripTest, HeaderAndEndMarkerReadBack)
+TEST_P(Qt3StreamRoundTripTest, HeaderAndEndMarkerReadBack)
 {
     const QByteArray bytes = encode([](QDataStream& s) {
         writeStreamHeader(s);
@@ -175,13 +175,13 @@ TEST_P(RoundTripTest, HeaderAndEndMarkerReadBack)
     EXPECT_TRUE(reader.stream.atEnd());
 }
 
-INSTANTIATE_TEST_SUITE_P(Devices, RoundTripTest, ::testing::Values(false, true),
+INSTANTIATE_TEST_SUITE_P(Devices, Qt3StreamRoundTripTest, ::testing::Values(false, true),
                          [](const ::testing::TestParamInfo<bool>& info) {
                              return std::string(info.param ? "Sequential" : "RandomAccess");
                          });
 
 // A value of another type than expected converts as the old toolkit did.
-TEST(TypedConversion, ToolkitRules)
+TEST(Qt3StreamTypedConversion, ToolkitRules)
 {
     EXPECT_EQ(toInt(QVariant(0xFFFFFFFFu)), -1);
     EXPECT_EQ(toUInt(QVariant(-1)), 0xFFFFFFFFu);
@@ -208,7 +208,7 @@ TEST(TypedConversion, ToolkitRules)
     EXPECT_TRUE(toBool(props.value(QStringLiteral("iconview-sorting"))));
 }
 
-TEST(TypedConversion, TypedReadersConvert)
+TEST(Qt3StreamTypedConversion, TypedReadersConvert)
 {
     const QByteArray bytes = encode([](QDataStream& s) {
         writeTypedString(s, QStringLiteral("17"));
