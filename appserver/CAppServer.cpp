@@ -10,6 +10,10 @@
 #include <QRecursiveMutex>
 #include <QThread>
 
+#if defined(__SANITIZE_THREAD__)
+#include <sanitizer/tsan_interface.h>
+#endif
+
 #define MW_ASSERT(cond)                                                         \
     do {                                                                        \
         if (!(cond))                                                            \
@@ -20,6 +24,32 @@ namespace
 {
 // Serialises creation and final release (and reading s_singleton).
 QRecursiveMutex s_m;
+
+// Debian's Qt is not built for ThreadSanitizer, so its mutexes are invisible to it; tell it
+// about the hand-over ourselves in such builds.
+class TLocker
+{
+public:
+    explicit TLocker(QRecursiveMutex* mutex) : m_mutex(mutex)
+    {
+        m_mutex->lock();
+#if defined(__SANITIZE_THREAD__)
+        __tsan_acquire(m_mutex);
+#endif
+    }
+    ~TLocker()
+    {
+#if defined(__SANITIZE_THREAD__)
+        __tsan_release(m_mutex);
+#endif
+        m_mutex->unlock();
+    }
+    TLocker(const TLocker&) = delete;
+    TLocker& operator=(const TLocker&) = delete;
+
+private:
+    QRecursiveMutex* m_mutex;
+};
 
 // QApplication keeps a reference to its argument count for its whole life.
 int s_argc = 0;
@@ -45,8 +75,9 @@ CAppServer::CAppServer()
 
 CAppServer::~CAppServer()
 {
-    m_mutex->lock();
-    m_mutex->unlock();
+    {
+        TLocker lock(m_mutex.get()); // waits for anyone still inside use()/usageCount()
+    }
     m_mutex.reset();
     if (m_application) {
         MW_ASSERT(QThread::currentThread() == m_guiThread);
@@ -58,7 +89,7 @@ CAppServer::~CAppServer()
 
 CAppServer* CAppServer::Instance()
 {
-    QMutexLocker lock(&s_m);
+    TLocker lock(&s_m);
     if (!s_singleton)
         s_singleton = new CAppServer;
     else
@@ -68,16 +99,16 @@ CAppServer* CAppServer::Instance()
 
 void CAppServer::use()
 {
-    QMutexLocker lock(m_mutex.get());
+    TLocker lock(m_mutex.get());
     ++m_usageCount;
 }
 
 void CAppServer::release()
 {
-    QMutexLocker lock(&s_m);
+    TLocker lock(&s_m);
     int count;
     {
-        QMutexLocker instanceLock(m_mutex.get());
+        TLocker instanceLock(m_mutex.get());
         count = --m_usageCount;
     }
     if (count > 0)
@@ -90,7 +121,7 @@ void CAppServer::release()
 
 int CAppServer::usageCount() const
 {
-    QMutexLocker lock(m_mutex.get());
+    TLocker lock(m_mutex.get());
     return m_usageCount;
 }
 
@@ -114,7 +145,7 @@ QObject* CAppServer::ms() const
 
 QObject* CAppServer::MS()
 {
-    QMutexLocker lock(&s_m);
+    TLocker lock(&s_m);
     return s_singleton ? s_singleton->ms() : nullptr;
 }
 
