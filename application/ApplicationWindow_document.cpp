@@ -10,6 +10,8 @@
 #include <QListWidget>
 #include <QScreen>
 
+#include <algorithm>
+
 using namespace NS_Utilities;
 
 namespace {
@@ -23,22 +25,24 @@ const char* const kFailedToOpen = "Document failed to open, due to the following
 // Counts of the Workspace port settings' four sections when there is no port mapping.
 constexpr int kPortSectionCount = 4;
 
-// A damaged document must not size the window beyond what the screens can show.
+// A damaged document must not size the window beyond what the screens can show. The
+// stored edges are taken as they are; width and height are worked out without overflow.
 QRect boundedGeometry(const QRect& stored)
 {
-    if (!stored.isValid())
+    const qint64 width = qint64(stored.right()) - stored.left() + 1;
+    const qint64 height = qint64(stored.bottom()) - stored.top() + 1;
+    if (width <= 0 || height <= 0)
         return QRect();
     QRect desktop;
     for (QScreen* screen : QGuiApplication::screens())
         desktop = desktop.united(screen->virtualGeometry());
     if (desktop.isEmpty())
         desktop = QRect(0, 0, 4096, 4096);
-    QRect r = stored;
-    r.setWidth(qMin(r.width(), desktop.width()));
-    r.setHeight(qMin(r.height(), desktop.height()));
-    r.moveLeft(qBound(desktop.left() - r.width() + 1, r.left(), desktop.right()));
-    r.moveTop(qBound(desktop.top(), r.top(), desktop.bottom()));
-    return r;
+    const int w = int(qMin<qint64>(width, desktop.width()));
+    const int h = int(qMin<qint64>(height, desktop.height()));
+    const int x = int(std::clamp<qint64>(stored.left(), qint64(desktop.left()) - w + 1, desktop.right()));
+    const int y = int(std::clamp<qint64>(stored.top(), desktop.top(), desktop.bottom()));
+    return QRect(x, y, w, h);
 }
 
 } // namespace
