@@ -32,7 +32,7 @@ void TMIDIEventPushThread::run()
         m_buffer.lock();
         while (!takeRecord(&record)) {
             ++m_waiting;
-            m_wait.wait(m_buffer.mutex());
+            m_wait.wait(m_buffer);
             --m_waiting;
         }
         m_buffer.unlock();

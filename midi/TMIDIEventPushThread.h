@@ -7,7 +7,8 @@
 #include <kav/KAVRecords.h>
 
 #include <QThread>
-#include <QWaitCondition>
+
+#include <condition_variable>
 
 class TMIDITransport;
 
@@ -24,7 +25,10 @@ public:
     ~TMIDIEventPushThread() override;
 
     CircularBuffer& buffer() { return m_buffer; }
-    QWaitCondition& waitCondition() { return m_wait; }
+    // Waits with the buffer's own lock (CircularBuffer is Lockable). A standard wait
+    // condition rather than QWaitCondition: it releases the lock through the buffer, so
+    // thread checkers see every hand-over.
+    std::condition_variable_any& waitCondition() { return m_wait; }
 
     // Takes one whole record if there is one. The caller holds the buffer's lock.
     bool takeRecord(tagMPEVENT* record);
@@ -39,7 +43,7 @@ protected:
 
 private:
     TMIDITransport* m_transport;
-    QWaitCondition m_wait;
+    std::condition_variable_any m_wait;
     CircularBuffer m_buffer;
     int m_waiting = 0; // guarded by the buffer's lock
 };

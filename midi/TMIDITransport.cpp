@@ -209,7 +209,7 @@ void TMIDITransport::pushEvent()
         // Waking is only needed when the pusher sleeps; it saves a system call per event
         // while it is busy delivering.
         if (wake)
-            pusher->waitCondition().wakeAll();
+            pusher->waitCondition().notify_all();
     }
     if (!queued)
         releaseEventData(&m_event);
@@ -272,7 +272,7 @@ void TMIDITransport::stopPusherThread()
     stop.type = kStopRecordType;
     ring.write(reinterpret_cast<const unsigned char*>(&stop), kRecordSize);
     ring.unlock();
-    pusher->waitCondition().wakeAll();
+    pusher->waitCondition().notify_all();
 
     // Everything queued before the stop record is delivered first.
     pusher->wait();
