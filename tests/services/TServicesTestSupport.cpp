@@ -48,6 +48,7 @@ HRESULT TTestHost::AggrQueryInterface(const CFUUIDBytes& riid, void** ppv)
 
 HRESULT TTestHost::midiOutDispatch(const tagMPEVENT& event, _MPASYNC_MODE mode)
 {
+    std::lock_guard<std::mutex> lock(m_sentMutex);
     sentEvents.push_back(event);
     sentModes.push_back(mode);
     return dispatchResult;

@@ -15,8 +15,10 @@
 #include <QStringList>
 #include <QtGlobal>
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
+#include <mutex>
 #include <vector>
 
 // Aggregates the service parts the way the host context object does and records the events
@@ -35,11 +37,13 @@ public:
     ClientIConnectionPointContainer* connections() const { return m_connections; }
     ClientIMPAsyncOutput* output() const { return m_output; }
 
+    // Filled from any thread; read them once the senders have finished.
     std::vector<tagMPEVENT> sentEvents;
     std::vector<_MPASYNC_MODE> sentModes;
-    HRESULT dispatchResult = S_OK;
+    std::atomic<HRESULT> dispatchResult{S_OK};
 
 private:
+    std::mutex m_sentMutex;
     bool* m_destroyed;
     ClientIMPAsyncOutput* m_output = nullptr;
     ClientIMPTimeInfo* m_time = nullptr;

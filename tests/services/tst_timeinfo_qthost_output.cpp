@@ -10,6 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+#include <vector>
+
 namespace {
 
 template <class I>
@@ -133,6 +136,37 @@ TEST_F(HostParts, OutputForwardsToTheHostDispatchAndPassesItsResult)
     EXPECT_EQ(output->MPOutput(e, MPASYNC_SENDNOW), E_FAIL);
     EXPECT_EQ(host->sentEvents.size(), 2u);
     output->Release();
+}
+
+// Components send from their own threads, each with its own reference on the output.
+TEST_F(HostParts, OutputFromSeveralThreads)
+{
+    constexpr int kThreads = 4;
+    constexpr int kEvents = 500;
+    std::vector<std::thread> senders;
+    for (int t = 0; t < kThreads; ++t) {
+        senders.emplace_back([this, t] {
+            for (int i = 0; i < kEvents; ++i) {
+                IMPAsyncOutput* output = ask<IMPAsyncOutput>(host);
+                if (!output)
+                    return;
+                tagMPEVENT e{};
+                e.type = MPEVENT_CONTROL;
+                e.port = static_cast<std::uint32_t>(t + 1);
+                output->MPOutput(e, MPASYNC_SENDNOW);
+                output->Release();
+            }
+        });
+    }
+    for (std::thread& sender : senders)
+        sender.join();
+    EXPECT_EQ(host->sentEvents.size(), static_cast<std::size_t>(kThreads * kEvents));
+    std::vector<int> perPort(kThreads + 1, 0);
+    for (const tagMPEVENT& e : host->sentEvents)
+        if (e.port >= 1 && e.port <= kThreads)
+            ++perPort[e.port];
+    for (int port = 1; port <= kThreads; ++port)
+        EXPECT_EQ(perPort[port], kEvents) << port;
 }
 
 TEST(OutputAlone, WithoutHostFails)
