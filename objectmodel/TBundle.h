@@ -78,11 +78,8 @@ private:
     bool m_loadFailed = false;    // warn once, do not retry a broken module
 };
 
-// A module may export this function to receive the host's instance counting hooks right
-// after it is loaded (kav/KAVComObject.h keeps the per-module count and calls the hooks):
-//   KAV_EXPORT void KAVSetFactoryInstanceHooks(NS_KAV::FactoryInstanceHook added,
-//                                              NS_KAV::FactoryInstanceHook removed)
-//   { NS_KAV::setFactoryInstanceHooks(added, removed); }
+// A module may export this function (KAV_EXPORT_FACTORY_INSTANCE_HOOKS() of
+// kav/KAVComObject.h) to receive the host's instance counting hooks right after it is loaded.
 inline constexpr const char* kKAVSetFactoryInstanceHooksSymbol = "KAVSetFactoryInstanceHooks";
 
 // The Info.json size we are willing to read; real ones are a few hundred bytes.

@@ -394,7 +394,5 @@ KAV_EXPORT void* GenericSynthEditorFactory(void*, const CFUUIDBytes* typeID)
     return static_cast<IUnknown*>(component);
 }
 
-KAV_EXPORT void KAVSetFactoryInstanceHooks(NS_KAV::FactoryInstanceHook added, NS_KAV::FactoryInstanceHook removed)
-{
-    NS_KAV::setFactoryInstanceHooks(added, removed);
-}
+// Lets the host count our instances per factory.
+KAV_EXPORT_FACTORY_INSTANCE_HOOKS()

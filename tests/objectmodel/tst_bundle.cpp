@@ -74,6 +74,8 @@ struct TBrokenCase {
     const char* warning;
 };
 
+void PrintTo(const TBrokenCase& c, std::ostream* os) { *os << c.bundle; }
+
 class TBrokenBundle : public ::testing::TestWithParam<TBrokenCase> {};
 
 TEST_P(TBrokenBundle, CreationFailsWithAWarning)
@@ -90,7 +92,8 @@ INSTANTIATE_TEST_SUITE_P(Bundles, TBrokenBundle,
                          ::testing::Values(TBrokenCase{"MissingModule", TestBundles::kMissingModule, "is missing"},
                                            TBrokenCase{"NotShared", TestBundles::kNotShared, "cannot load"},
                                            TBrokenCase{"MissingFactory", TestBundles::kMissingFactory,
-                                                       "lacks the factory function NoSuchFactory"}));
+                                                       "lacks the factory function NoSuchFactory"}),
+                         [](const auto& info) { return std::string(info.param.bundle); });
 
 TEST(TBundle, ExecutableMustStayInsideTheBundle)
 {

@@ -76,6 +76,8 @@ struct TSetupCase {
     bool setupCalled;
 };
 
+void PrintTo(const TSetupCase& c, std::ostream* os) { *os << c.config; }
+
 class TSetupVariation : public ::testing::TestWithParam<TSetupCase> {};
 
 TEST_P(TSetupVariation, Outcome)

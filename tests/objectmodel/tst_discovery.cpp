@@ -60,6 +60,8 @@ struct TDiscoveryCase {
     std::vector<TDesc> expected;
 };
 
+void PrintTo(const TDiscoveryCase& c, std::ostream* os) { *os << c.label; }
+
 class TDiscovery : public ::testing::TestWithParam<TDiscoveryCase> {};
 
 TEST_P(TDiscovery, Descriptions)

@@ -41,10 +41,8 @@ KAV_EXPORT void* ProbePageFactory(void*, const CFUUIDBytes* typeID)
     return static_cast<IUnknown*>(page);
 }
 
-KAV_EXPORT void KAVSetFactoryInstanceHooks(NS_KAV::FactoryInstanceHook added, NS_KAV::FactoryInstanceHook removed)
-{
-    NS_KAV::setFactoryInstanceHooks(added, removed);
-}
+// Lets the host count our instances per factory.
+KAV_EXPORT_FACTORY_INSTANCE_HOOKS()
 
 // Copies the log ("line\n" per call) into `buffer` (always terminated when size > 0);
 // returns the full length, so a caller can retry with a larger buffer.
