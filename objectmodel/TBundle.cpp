@@ -221,14 +221,13 @@ bool TBundle::loadModule()
                  error ? error : "unknown error");
         return false;
     }
-    m_module = handle;
-    m_loadFailed = false;
-    lock.unlock();
-
-    // Let the module report its registered objects to our per-factory count.
+    // Let the module report its registered objects to our per-factory count, before any
+    // thread can create one (the hooks do not call back into us while we hold the lock).
     using SetHooks = void (*)(NS_KAV::FactoryInstanceHook, NS_KAV::FactoryInstanceHook);
     if (auto setHooks = reinterpret_cast<SetHooks>(dlsym(handle, kKAVSetFactoryInstanceHooksSymbol)))
         setHooks(&hookInstanceAdded, &hookInstanceRemoved);
+    m_module = handle;
+    m_loadFailed = false;
     return true;
 }
 
