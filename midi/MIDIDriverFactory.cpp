@@ -1,6 +1,7 @@
 #include "MIDIDriverFactory.h"
 
 #include "MIDIAssert.h"
+#include "TAppMIDITransportSource.h"
 #include "TSystemPortLists.h"
 #include "TVirtualMIDI.h"
 
@@ -29,7 +30,7 @@ TVirtualMIDIService& virtualService()
 
 } // namespace
 
-TMIDIDriver* MIDITransportInstance(TMIDIDriverKind kind)
+TMIDIDriver* MIDIDriverInstance(TMIDIDriverKind kind)
 {
     switch (kind) {
     case TMIDIDriverKind::Alsa:
@@ -50,9 +51,15 @@ TMIDIDriver* MIDITransportInstance(TMIDIDriverKind kind)
     return new TVirtualMIDI(virtualService());
 }
 
-TMIDIDriver* MIDITransportInstance()
+TMIDITransport* MIDITransportInstance()
 {
-    return MIDITransportInstance(MIDIDriverInUse().kind);
+    return MIDIDriverInstance(MIDIDriverInUse().kind);
+}
+
+void installMIDITransportFactory()
+{
+    if (!TAppMIDITransportSource::factory())
+        TAppMIDITransportSource::setFactory(&MIDITransportInstance);
 }
 
 TMIDIPortAccessor* MIDIPortAccessor(TMIDIDriverKind kind)
@@ -77,5 +84,6 @@ TMIDIPortAccessor* MIDIPortAccessor(TMIDIDriverKind kind)
 
 TMIDIPortAccessor* MIDIPortAccessor()
 {
+    installMIDITransportFactory();
     return MIDIPortAccessor(MIDIDriverInUse().kind);
 }

@@ -23,9 +23,17 @@ std::multiset<std::string>& ownNames()
     return names;
 }
 
+// Looking for a server that is not running is expected, not worth a message.
+thread_local bool t_quiet = false;
+
 void jackError(const char* text)
 {
-    qDebug("JACK: %s", text);
+    if (!t_quiet)
+        qDebug("JACK: %s", text);
+}
+
+void jackInfo(const char*)
+{
 }
 
 } // namespace
@@ -35,7 +43,7 @@ void installJackMessageHandlers()
     static std::once_flag once;
     std::call_once(once, [] {
         jack_set_error_function(jackError);
-        jack_set_info_function(jackError);
+        jack_set_info_function(jackInfo);
     });
 }
 
@@ -43,7 +51,9 @@ jack_client_t* openJackClient(const char* name)
 {
     installJackMessageHandlers();
     jack_status_t status{};
+    t_quiet = true;
     jack_client_t* client = jack_client_open(name, JackNoStartServer, &status);
+    t_quiet = false;
     if (!client)
         return nullptr;
     std::lock_guard<std::mutex> lock(namesLock());
