@@ -18,6 +18,7 @@
 
 #include <cstdlib>
 #include <new>
+#include <utility>
 
 ClientIUnknown::ClientIUnknown(IUnknown* outer, const CFUUIDBytes& factoryID, bool registerFactory)
     : TKAVComObject(outer, factoryID, registerFactory)

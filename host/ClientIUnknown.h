@@ -138,6 +138,8 @@ public:
     // lock exists for an output port number.
     int openPortCount(int direction) const;
     bool hasOutputLock(std::uint32_t port) const;
+    // The open input endpoint of `port`, or null (GUI thread).
+    TAppMIDIIn* inputEndpoint(std::uint32_t port) const { return m_inputs.value(port, nullptr); }
 
 protected:
     // The system port registry; MIDIPortAccessor() here. A form without drivers returns null.
