@@ -79,6 +79,17 @@ public:
     HRESULT MPOutput(const tagMPEVENT&, _MPASYNC_MODE) override { return S_OK; }
 };
 
+// An aggregate whose initialisation fails after it has made its part.
+class TestOuterFailingLate : public TestOuter {
+public:
+    using TestOuter::TestOuter;
+    HRESULT Init() override
+    {
+        TestOuter::Init();
+        return E_FAIL;
+    }
+};
+
 class ComObjectTest : public ::testing::Test {
 protected:
     void SetUp() override { g_destroyed = 0; }
@@ -204,6 +215,13 @@ TEST_F(ComObjectTest, CountingFromManyThreadsDestroysOnce)
     EXPECT_EQ(g_destroyed, 0);
     EXPECT_EQ(outer->Release(), 0u);
     EXPECT_EQ(g_destroyed, 2);
+}
+
+TEST_F(ComObjectTest, AggregateFailingInitAfterMakingPartsIsDestroyedOnce)
+{
+    g_destroyed = 0;
+    EXPECT_EQ(KAVNewObject<TestOuterFailingLate>(nullptr, IID_IUnknown, false), nullptr);
+    EXPECT_EQ(g_destroyed, 2); // the part and the outer object, each once
 }
 
 TEST_F(ComObjectTest, FailingInitGivesNullAndDestroys)

@@ -264,7 +264,9 @@ T* KAVNewObject(Args&&... args)
     if (!object)
         return nullptr;
     if (FAILED(object->Init())) {
-        delete object;
+        // Through Release, so the count is 0 while the destructor lets go of any parts Init
+        // already made: their releases then destroy the parts instead of the object again.
+        object->Release();
         return nullptr;
     }
     return object;
