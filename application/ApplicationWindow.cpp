@@ -2,6 +2,9 @@
 #include "ApplicationWindow.h"
 
 #include "CAppServer.h"
+#include "ClientIUnknown.h"
+#include "KAVDiscovery.h"
+#include "MIDIDriverChoice.h"
 #include "NS_Help.h"
 #include "NS_Images.h"
 #include "NS_Utilities.h"
@@ -18,6 +21,7 @@
 #include <QMutexLocker>
 #include <QPainter>
 #include <QSplashScreen>
+#include <QStatusBar>
 #include <QThread>
 #include <QVBoxLayout>
 
@@ -47,6 +51,11 @@ ApplicationWindow::ApplicationWindow()
 
     RegisterExtension(QStringLiteral(".MWD"), QString::fromLatin1(kAppName) + QStringLiteral(" Document"));
 
+    m_hostContext = KAVNewObject<ClientIUnknown>(nullptr, IID_IUnknown, false);
+    MW_ASSERT(m_hostContext, "application");
+    if (m_hostContext)
+        m_hostContext->setOwner(this);
+
     m_setupDlg = new SetupDlg(nullptr, nullptr, false,
                               Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
@@ -56,6 +65,8 @@ ApplicationWindow::ApplicationWindow()
 
     buildMenus();
     buildIconView();
+    // Which MIDI service is in use, so nobody wonders why no hardware port shows up.
+    statusBar()->showMessage(MIDIDriverInUse().description());
 
     connect(qApp, &QCoreApplication::aboutToQuit, this, &ApplicationWindow::aboutToQuit);
 }
@@ -154,11 +165,18 @@ ApplicationWindow::~ApplicationWindow()
     m_iconView = nullptr;
     delete m_setupDlg;
     m_setupDlg = nullptr;
+    DisposeEnumKAVPlugins(m_plugins);
 }
 
 void ApplicationWindow::destructorCleanup()
 {
-    // The host context object and its back reference are cleared here once they exist.
+    QMutexLocker lock(&m_mutex);
+    if (m_hostContext) {
+        // Late callbacks from components must find no window.
+        m_hostContext->setOwner(nullptr);
+        m_hostContext->Release();
+        m_hostContext = nullptr;
+    }
 }
 
 const char* ApplicationWindow::hostAppName() const
@@ -211,7 +229,7 @@ void ApplicationWindow::closeEvent(QCloseEvent* e)
 
 void ApplicationWindow::aboutToQuit()
 {
-    // The installed plug-in list is freed here once discovery is part of the window.
+    DisposeEnumKAVPlugins(m_plugins);
 }
 
 void setWindowActive(QWidget* w)

@@ -1,7 +1,9 @@
 #pragma once
 // The main window: owns the Workspace and is the document.
 
+#include "TContextOwner.h"
 #include "TDocuSaveLoad.h"
+#include "TPlugDescription.h"
 
 #include <QList>
 #include <QListView>
@@ -14,12 +16,13 @@ class QListWidget;
 class QListWidgetItem;
 class QMenu;
 class CKAVWrapper;
+class ClientIUnknown;
 class SetupDlg;
 
 // Removes everything up to and including the last "/".
 void retrieveFileName(QString& path);
 
-class ApplicationWindow : public QMainWindow, public NS_Utilities::TDocuSaveLoad
+class ApplicationWindow : public QMainWindow, public NS_Utilities::TDocuSaveLoad, public TContextOwner
 {
     Q_OBJECT
 public:
@@ -47,6 +50,13 @@ public:
     QListWidget* iconView() const { return m_iconView; }
     SetupDlg* setupDialog() const { return m_setupDlg; }
     const QString& fileToOpen() const { return m_fileToOpen; }
+    ClientIUnknown* hostContext() const { return m_hostContext; }
+
+    // What components reach through the host context object (any thread).
+    CKAVWrapper* wrapperObject(IUnknown* component) override;
+    bool wrapperComponentName(IUnknown* component, QString& name) override;
+    QList<IMPEventFilter*> wrapperEventFilters() override;
+    void advisePortFree(IUnknown* component) override;
 
     // Icon view properties kept in the document.
     bool iconSorting() const { return m_sorting; }
@@ -104,7 +114,9 @@ private:
     QList<CKAVWrapper*> m_wrappers;
     SetupDlg* m_setupDlg = nullptr;
     bool m_setupConnected = false;
+    ClientIUnknown* m_hostContext = nullptr; // one counted reference
     mutable QRecursiveMutex m_mutex;
+    TPlugList* m_plugins = nullptr;
     bool m_compChanged = false;
     QString m_loadMessage;
     bool m_sorting = false;

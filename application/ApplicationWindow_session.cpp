@@ -2,6 +2,7 @@
 #include "ApplicationWindow.h"
 
 #include "CAppServer.h"
+#include "MIDIDriverChoice.h"
 #include "NS_Help.h"
 #include "NS_Utilities.h"
 #include "SetupDlg.h"
@@ -244,7 +245,7 @@ void ApplicationWindow::about()
 {
     if (!m_sessionStarted)
         return;
-    NS_Utilities::showAboutBox();
+    NS_Utilities::showAboutBox(MIDIDriverInUse().description());
 }
 
 void ApplicationWindow::handle_doubleClicked(QListWidgetItem* item)
