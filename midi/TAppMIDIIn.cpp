@@ -2,11 +2,10 @@
 
 #include "ClientIMPEventQueue.h"
 #include "TAppMIDIEventCounter.h"
+#include "TAppMIDILocker.h"
 #include "TMIDITransport.h"
 
 #include <kav/KAVComObject.h>
-
-#include <QMutexLocker>
 
 #include <climits>
 #include <utility>
@@ -21,7 +20,7 @@ TAppMIDIIn::TAppMIDIIn(TAppMIDITransportSource::EndpointFactory factory)
 TAppMIDIIn::~TAppMIDIIn()
 {
     releaseTransport();
-    QMutexLocker locker(&m_lock);
+    TAppMIDILocker locker(&m_lock);
     if (m_queue) {
         m_queue->Release();
         m_queue = nullptr;
@@ -46,7 +45,7 @@ bool TAppMIDIIn::openPort(std::uint32_t port)
 
     auto* queue = KAVNewObject<ClientIMPEventQueue>(nullptr, IID_IMPEventQueue, false);
     {
-        QMutexLocker locker(&m_lock);
+        TAppMIDILocker locker(&m_lock);
         if (m_queue)
             m_queue->Release();
         m_queue = queue;
@@ -61,7 +60,7 @@ bool TAppMIDIIn::openPort(std::uint32_t port)
         return false; // no platform index is that large
 
     {
-        QMutexLocker locker(&m_lock);
+        TAppMIDILocker locker(&m_lock);
         m_port = port;
     }
     return m_transport->openInput(static_cast<int>(port), this);
@@ -71,14 +70,14 @@ void TAppMIDIIn::attachEventFilter(IMPEventFilter* filter)
 {
     if (!filter)
         return;
-    QMutexLocker locker(&m_lock);
+    TAppMIDILocker locker(&m_lock);
     if (!m_filters.contains(filter))
         m_filters.append(filter); // beyond m_deliveryEnd: not called for the event in hand
 }
 
 void TAppMIDIIn::detachEventFilter(IMPEventFilter* filter)
 {
-    QMutexLocker locker(&m_lock);
+    TAppMIDILocker locker(&m_lock);
     const qsizetype index = m_filters.indexOf(filter);
     if (index < 0)
         return;
@@ -95,7 +94,7 @@ void TAppMIDIIn::midiIn(tagMPEVENT* event)
 {
     if (!event)
         return;
-    QMutexLocker locker(&m_lock);
+    TAppMIDILocker locker(&m_lock);
     if (m_filters.isEmpty() || !m_queue)
         return; // dropped; the event counter does not move
 
@@ -131,24 +130,24 @@ void TAppMIDIIn::midiIn(tagMPEVENT* event)
 
 std::uint32_t TAppMIDIIn::port() const
 {
-    QMutexLocker locker(&m_lock);
+    TAppMIDILocker locker(&m_lock);
     return m_port;
 }
 
 IMPEventQueue* TAppMIDIIn::eventQueue() const
 {
-    QMutexLocker locker(&m_lock);
+    TAppMIDILocker locker(&m_lock);
     return m_queue;
 }
 
 bool TAppMIDIIn::hasEventFilter(IMPEventFilter* filter) const
 {
-    QMutexLocker locker(&m_lock);
+    TAppMIDILocker locker(&m_lock);
     return m_filters.contains(filter);
 }
 
 qsizetype TAppMIDIIn::eventFilterCount() const
 {
-    QMutexLocker locker(&m_lock);
+    TAppMIDILocker locker(&m_lock);
     return m_filters.size();
 }
