@@ -15,6 +15,21 @@
 namespace {
 constexpr size_t kHeader = sizeof(std::uint32_t);
 constexpr int kReaderWakeMs = 200;
+constexpr int kConnectWaitMs = 2000;
+
+// The server switches to a new graph at the start of a cycle. Until the connection shows
+// in the client's view of the graph, data written to the port would go nowhere.
+bool waitUntilConnected(jack_port_t* own, const char* other)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!jack_port_connected_to(own, other)) {
+        if (clock.elapsed() >= kConnectWaitMs)
+            return false;
+        QThread::msleep(1);
+    }
+    return true;
+}
 } // namespace
 
 TJackMIDI::TJackMIDI()
@@ -119,9 +134,13 @@ bool TJackMIDI::selectDestination(int index)
     if (index < 0 || index >= ports.size())
         return false;
     m_destination = ports[index].toLocal8Bit();
-    const int result =
-        jack_connect(m_client, jack_port_name(m_outPort.load()), m_destination.constData());
+    jack_port_t* own = m_outPort.load();
+    const int result = jack_connect(m_client, jack_port_name(own), m_destination.constData());
     m_destConnected = result == 0 || result == EEXIST;
+    if (m_destConnected && !waitUntilConnected(own, m_destination.constData())) {
+        jack_disconnect(m_client, jack_port_name(own), m_destination.constData());
+        m_destConnected = false;
+    }
     if (!m_destConnected)
         m_destination.clear();
     return m_destConnected;
@@ -129,9 +148,13 @@ bool TJackMIDI::selectDestination(int index)
 
 bool TJackMIDI::connectSource()
 {
-    const int result =
-        jack_connect(m_client, m_source.constData(), jack_port_name(m_inPort.load()));
+    jack_port_t* own = m_inPort.load();
+    const int result = jack_connect(m_client, m_source.constData(), jack_port_name(own));
     m_connected = result == 0 || result == EEXIST;
+    if (m_connected && !waitUntilConnected(own, m_source.constData())) {
+        jack_disconnect(m_client, m_source.constData(), jack_port_name(own));
+        m_connected = false;
+    }
     return m_connected;
 }
 

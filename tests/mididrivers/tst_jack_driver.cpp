@@ -46,7 +46,11 @@ public:
         env.insert(QStringLiteral("JACK_NO_AUDIO_RESERVATION"), QStringLiteral("1"));
         m_process.setProcessEnvironment(env);
         m_process.setProcessChannelMode(QProcess::MergedChannels);
-        m_process.start(jackd, {QStringLiteral("--no-realtime"), QStringLiteral("-n"), m_name,
+        // Synchronous, with a long client time-out: on a loaded machine or in a sanitizer
+        // build a late client must neither be thrown out nor have its cycle's data lost.
+        m_process.start(jackd, {QStringLiteral("--no-realtime"), QStringLiteral("--sync"),
+                                QStringLiteral("-t"), QStringLiteral("20000"),
+                                QStringLiteral("-n"), m_name,
                                 QStringLiteral("-d"), QStringLiteral("dummy"), QStringLiteral("-r"),
                                 QStringLiteral("48000"), QStringLiteral("-p"), QStringLiteral("256"),
                                 QStringLiteral("-w"), QStringLiteral("5333")});
@@ -59,9 +63,8 @@ public:
         while (!deadline.hasExpired()) {
             if (m_process.state() != QProcess::Running)
                 break;
-            jack_status_t status{};
-            if (jack_client_t* probe = jack_client_open("mwtest probe", JackNoStartServer, &status)) {
-                jack_client_close(probe);
+            if (jack_client_t* probe = openJackClient("mwtest probe")) {
+                closeJackClient(probe);
                 return true;
             }
             m_process.waitForReadyRead(100);
@@ -193,8 +196,9 @@ TEST_F(JackDriver, NoteAndLongSysExTravelEndToEnd)
     Bytes message = sysExMessage(5000);
     ASSERT_TRUE(out.outputData(4999, message.data() + 1, 0xF0));
 
-    ASSERT_TRUE(receiver.waitCount(2, std::chrono::seconds(20)));
+    const bool arrived = receiver.waitCount(2, std::chrono::seconds(20));
     const auto events = receiver.events();
+    ASSERT_TRUE(arrived) << events.size() << " event(s) arrived, " << in.droppedInput() << " dropped";
     ASSERT_EQ(events.size(), 2u);
     EXPECT_EQ(events[0].type, MPEVENT_NOTEON);
     EXPECT_EQ(events[0].channel, 2u);
