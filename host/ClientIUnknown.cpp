@@ -78,7 +78,10 @@ ClientIUnknown::~ClientIUnknown()
     m_portAccessor = nullptr;
     m_portListLock.reset();
 
-    // Our own count is zero now, so each part's Release destroys the part.
+    // Our count is zero now, so each part's Release destroys the part. It is still 1 when
+    // Init failed and the object is deleted without Release: say zero, or a part would hand
+    // its Release back to us.
+    __atomic_store_n(&refCount, 0, __ATOMIC_RELEASE);
     if (m_output)
         m_output->setOutputDispatch(nullptr);
     if (m_connections)

@@ -14,7 +14,8 @@
 // owner / Workspace-ports setters belong to the GUI thread.
 //
 // Lock order: output map lock (briefly) -> port lock -> output map lock. The port list lock
-// and the services' usage lock are never held while taking an output lock.
+// and the services' usage lock are never held while taking an output lock. The usage lock
+// comes before the port list lock (checking a port) and before the owner's lock (names).
 
 #include "TAppMIDIEventCounter.h"
 #include "TAppMIDITransportSource.h"
@@ -116,7 +117,8 @@ public:
     // Component name of the wrapper of `component`; false without owner or wrapper.
     bool wrapperComponentName(IUnknown* component, QString& name) const;
 
-    // Forwarded to the services part.
+    // Forwarded to the services part. nickNameForPortId asks the owner for component names
+    // while holding the usage lock: call it on the GUI thread.
     bool portInUse(const QUuid& port) const;
     QString nickNameForPortId(const QUuid& port) const;
     void advisePortFree(IUnknown* component);

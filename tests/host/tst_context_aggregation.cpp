@@ -134,6 +134,24 @@ TEST(HostContextLifetime, PartReferenceKeepsTheAggregateAlive)
     EXPECT_TRUE(gone);
 }
 
+// Its parts exist, then the initialisation fails: the object is deleted while its own
+// count is still 1, and the parts must not hand their Release back to it.
+class TFailingContext : public ClientIUnknown
+{
+public:
+    TFailingContext() : ClientIUnknown(nullptr, IID_IUnknown, false) {}
+    HRESULT Init() override
+    {
+        EXPECT_EQ(ClientIUnknown::Init(), S_OK);
+        return E_OUTOFMEMORY;
+    }
+};
+
+TEST(HostContextLifetime, FailedInitialisationDestroysThePartsOnce)
+{
+    EXPECT_EQ(KAVNewObject<TFailingContext>(), nullptr);
+}
+
 // --- notifications ------------------------------------------------------------------------
 
 class TNotifySink : public IMPNotificationSink
