@@ -187,16 +187,37 @@ private:
     TReceiveLog& m_log;
 };
 
-TResult runEndpoint(int events, bool paced)
+// The transport alone: its receiver logs the event itself (no endpoint, no queue). Shows
+// which part of the path's cost is the endpoint's.
+class TBenchReceiver : public TMIDIReaderRefConInterface
+{
+public:
+    explicit TBenchReceiver(TReceiveLog& log) : m_log(log) {}
+    void midiIn(tagMPEVENT* event) override { m_log.received(decode(event->channel, event->data.bytes)); }
+
+private:
+    TReceiveLog& m_log;
+};
+
+TResult runTransport(int events, bool paced, bool withEndpoint)
 {
     TReceiveLog log;
     log.reset(events, paced);
     TBenchFilter filter(log);
+    TBenchReceiver receiver(log);
     TBenchDriver* driver = nullptr;
-    auto* endpoint = new TAppMIDIIn([&] { return driver = new TBenchDriver; });
-    endpoint->attachEventFilter(&filter);
-    if (!endpoint->openPort(1)) {
-        std::fprintf(stderr, "could not open the endpoint\n");
+    TAppMIDIIn* endpoint = nullptr;
+    bool opened;
+    if (withEndpoint) {
+        endpoint = new TAppMIDIIn([&] { return driver = new TBenchDriver; });
+        endpoint->attachEventFilter(&filter);
+        opened = endpoint->openPort(1);
+    } else {
+        driver = new TBenchDriver;
+        opened = driver->openInput(1, &receiver);
+    }
+    if (!opened) {
+        std::fprintf(stderr, "could not open the input\n");
         std::exit(1);
     }
     CircularBuffer& ring = driver->pusherThread()->buffer();
@@ -218,7 +239,11 @@ TResult runEndpoint(int events, bool paced)
         }
     });
     receive.join();
-    delete endpoint; // closing delivers everything queued
+    // Closing delivers everything queued.
+    if (endpoint)
+        delete endpoint;
+    else
+        delete driver;
     r.seconds = static_cast<double>(nowNs() - start) / 1e9;
     log.finish(r);
     return r;
@@ -342,54 +367,61 @@ double median(std::vector<double> v)
     return v.empty() ? 0 : v[v.size() / 2];
 }
 
+enum TPath { kBare, kTransport, kEndpoint, kPaths };
+const char* const kPathNames[kPaths] = {"bare", "transport", "endpoint"};
+
+TResult run(TPath path, int events, bool paced)
+{
+    return path == kBare ? runBare(events, paced) : runTransport(events, paced, path == kEndpoint);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
     std::printf("MIDI input path: TMIDITransport::read -> pusher -> TAppMIDIIn -> MPOnEvents\n");
-    std::printf("reference: bare two-thread hand-off of %d-byte records\n\n", kRecord);
+    std::printf("reference: bare two-thread hand-off of %d-byte records; 'transport' is the\n"
+                "transport's pusher with a plain receiver (no endpoint)\n\n", kRecord);
 
-    std::vector<double> endpointP50, endpointP99, bareP50, bareP99;
-    int endpointDrops = 0;
-    int bareDrops = 0;
+    std::vector<double> p50[kPaths], p99[kPaths], rate[kPaths];
+    int drops[kPaths] = {};
     std::printf("paced at %d events/s, %d events per run:\n", kRate, kPacedEvents);
     for (int round = 0; round < rounds; ++round) {
-        const TResult bare = runBare(kPacedEvents, true);
-        const TResult endpoint = runEndpoint(kPacedEvents, true);
         std::printf(" round %d\n", round + 1);
-        printPaced("bare", bare);
-        printPaced("endpoint", endpoint);
-        bareP50.push_back(bare.percentile(0.50));
-        bareP99.push_back(bare.percentile(0.99));
-        endpointP50.push_back(endpoint.percentile(0.50));
-        endpointP99.push_back(endpoint.percentile(0.99));
-        bareDrops += bare.sent - bare.delivered;
-        endpointDrops += endpoint.sent - endpoint.delivered;
+        for (int path = 0; path < kPaths; ++path) {
+            const TResult r = run(static_cast<TPath>(path), kPacedEvents, true);
+            printPaced(kPathNames[path], r);
+            p50[path].push_back(r.percentile(0.50));
+            p99[path].push_back(r.percentile(0.99));
+            drops[path] += r.sent - r.delivered;
+        }
     }
 
-    std::vector<double> endpointRate, bareRate;
     std::printf("\nsaturated, %d events per run (the sender waits for ring space):\n", kSaturatedEvents);
     for (int round = 0; round < rounds; ++round) {
-        const TResult bare = runBare(kSaturatedEvents, false);
-        const TResult endpoint = runEndpoint(kSaturatedEvents, false);
-        std::printf(" round %d  bare %10.0f ev/s (drops %d)   endpoint %10.0f ev/s (drops %d)\n",
-                    round + 1, bare.rate(), bare.sent - bare.delivered, endpoint.rate(),
-                    endpoint.sent - endpoint.delivered);
-        bareRate.push_back(bare.rate());
-        endpointRate.push_back(endpoint.rate());
+        std::printf(" round %d ", round + 1);
+        for (int path = 0; path < kPaths; ++path) {
+            const TResult r = run(static_cast<TPath>(path), kSaturatedEvents, false);
+            std::printf("  %s %10.0f ev/s (drops %d)", kPathNames[path], r.rate(), r.sent - r.delivered);
+            rate[path].push_back(r.rate());
+        }
+        std::printf("\n");
     }
 
-    const double p99Ratio = median(endpointP99) / std::max(1e-9, median(bareP99));
-    const double p50Ratio = median(endpointP50) / std::max(1e-9, median(bareP50));
-    const double rateRatio = median(endpointRate) / std::max(1e-9, median(bareRate));
+    auto ratio = [](double a, double b) { return a / std::max(1e-9, b); };
     std::printf("\nsummary (medians of %d rounds)\n", rounds);
-    std::printf("  latency p50: endpoint %.2f us, bare %.2f us, ratio %.2fx\n", median(endpointP50),
-                median(bareP50), p50Ratio);
-    std::printf("  latency p99: endpoint %.2f us, bare %.2f us, ratio %.2fx (target <= 2x)\n",
-                median(endpointP99), median(bareP99), p99Ratio);
-    std::printf("  drops at %d ev/s: endpoint %d, bare %d (target 0)\n", kRate, endpointDrops, bareDrops);
-    std::printf("  sustained: endpoint %.0f ev/s, bare %.0f ev/s, ratio %.2f\n", median(endpointRate),
-                median(bareRate), rateRatio);
+    for (int path = kTransport; path < kPaths; ++path) {
+        std::printf("  %-9s p50 %8.2f us (%.2fx bare)  p99 %9.2f us (%.2fx bare)  drops %d at %d ev/s"
+                    "  sustained %9.0f ev/s (%.2fx bare)\n",
+                    kPathNames[path], median(p50[path]), ratio(median(p50[path]), median(p50[kBare])),
+                    median(p99[path]), ratio(median(p99[path]), median(p99[kBare])), drops[path], kRate,
+                    median(rate[path]), ratio(median(rate[path]), median(rate[kBare])));
+    }
+    std::printf("  %-9s p50 %8.2f us          p99 %9.2f us          drops %d at %d ev/s"
+                "  sustained %9.0f ev/s\n",
+                kPathNames[kBare], median(p50[kBare]), median(p99[kBare]), drops[kBare], kRate,
+                median(rate[kBare]));
+    std::printf("  targets: endpoint p99 within 2x of bare, zero drops at %d ev/s\n", kRate);
     return 0;
 }
