@@ -245,6 +245,7 @@ void TJackMIDI::sendQueued(jack_nframes_t frames)
         return;
     void* buffer = jack_port_get_buffer(port, frames);
     jack_midi_clear_buffer(buffer);
+    bool wrote = false;
     for (;;) {
         if (m_rtLength == 0) {
             std::uint32_t length = 0;
@@ -267,10 +268,15 @@ void TJackMIDI::sendQueued(jack_nframes_t frames)
         const unsigned char first = m_rtPacket[0];
         const bool splittable = first == 0xF0 || first < 0x80 || first == 0xF7;
         size_t piece = remaining <= room ? remaining : (splittable ? room : 0);
+        // A packet that does not fit even an empty buffer goes in pieces all the same,
+        // rather than block every later one.
+        if (piece == 0 && !wrote)
+            piece = room;
         if (piece == 0)
             return; // next cycle
         if (jack_midi_event_write(buffer, 0, m_rtPacket + m_rtOffset, piece) != 0)
             return;
+        wrote = true;
         m_rtOffset += static_cast<std::uint32_t>(piece);
         if (m_rtOffset >= m_rtLength)
             m_rtLength = 0;
