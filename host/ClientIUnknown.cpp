@@ -166,8 +166,9 @@ HRESULT ClientIUnknown::midiOutDispatch(const tagMPEVENT& event, _MPASYNC_MODE m
     }
     if (!endpoint)
         return E_FAIL;
-    endpoint->midiOut(event);
-    return S_OK;
+    // The endpoint's result goes back to the component: an event it cannot convert or a
+    // driver that fails is not a success.
+    return endpoint->midiOut(event);
 }
 
 // --- ports ----------------------------------------------------------------------------------

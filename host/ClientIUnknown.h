@@ -72,7 +72,8 @@ public:
     virtual HRESULT ProxyMPNotify(const tagMPMSG& message);
 
     // TOutputDispatch: the component's event to the output endpoint of event.port. S_OK
-    // (also when mode bit 0 is clear: nothing sent), E_FAIL when the port has no open output.
+    // (also when mode bit 0 is clear: nothing sent); E_FAIL when the port has no open output,
+    // or the endpoint could not convert or send the event.
     HRESULT midiOutDispatch(const tagMPEVENT& event, _MPASYNC_MODE mode) override;
 
     // Opens the endpoint of 1-based platform `port` (direction 0 input, 1 output); true when

@@ -66,9 +66,8 @@ TEST_F(ContextPorts, OutputGoesOnlyToAnOpenPortAndModeBitZeroDecides)
     EXPECT_EQ(output->MPOutput(noteOn(3, 60), kSendNow), S_OK);
     EXPECT_EQ(output->MPOutput(noteOn(4, 60), kSendNow), E_FAIL) << "another port";
     EXPECT_EQ(output->MPOutput(noteOn(4, 60), kSendLater), S_OK) << "bit 0 clear: accepted, not sent";
-    // An event the endpoint cannot convert still counts as dispatched.
-    tagMPEVENT bad = noteOn(3, 200);
-    EXPECT_EQ(output->MPOutput(bad, kSendNow), S_OK);
+    // An event the endpoint cannot convert is reported, not swallowed.
+    EXPECT_EQ(output->MPOutput(noteOn(3, 200), kSendNow), E_FAIL);
 
     context->releasePort(1, 3);
     EXPECT_FALSE(context->isPortActive(1, 3));
@@ -81,6 +80,19 @@ TEST_F(ContextPorts, OutputGoesOnlyToAnOpenPortAndModeBitZeroDecides)
     // 0x90 is note on; the unconvertible event and the deferred one sent nothing.
     EXPECT_EQ(log->snapshot(), (std::vector<std::string>{"open out 3", "sent out 3 144", "gone out 3",
                                                          "open out 3", "sent out 3 144"}));
+}
+
+TEST_F(ContextPorts, DriverFailureReachesTheComponent)
+{
+    auto refusing = log;
+    context->setEndpointFactory([refusing]() -> TMIDITransport* {
+        auto* driver = new TLoggedDriver(refusing);
+        driver->setFailAtCall(0);
+        return driver;
+    });
+    ASSERT_TRUE(context->requestPort(1, 3));
+    EXPECT_EQ(context->asyncOutput()->MPOutput(noteOn(3, 60), kSendNow), E_FAIL);
+    EXPECT_EQ(context->asyncOutput()->MPOutput(noteOn(3, 60), kSendNow), S_OK) << "only the first send fails";
 }
 
 TEST_F(ContextPorts, ReleasingUnknownPortsDoesNothing)

@@ -175,6 +175,15 @@ TEST_F(PortUsages, FreedComponentLeavesNoUsage)
     EXPECT_FALSE(context->portInUse(kIn1));
 }
 
+TEST_F(PortUsages, MissingPortIdentityIsRefusedNotFollowed)
+{
+    ASSERT_EQ(advise(kAdd, kIn1, &users[0], 1), S_OK);
+    for (EIMPPortUsageOp op : {kAdd, kRename, kMove})
+        EXPECT_EQ(services->MPAdvisePortName(op, nullptr, nullptr, nullptr, &users[0], 1), E_INVALIDARG);
+    EXPECT_EQ(services->MPAdvisePortName(kRemove, nullptr, nullptr, nullptr, &users[0], 1), E_FAIL);
+    EXPECT_EQ(services->usageCount(&users[0]), 1);
+}
+
 TEST_F(PortUsages, NoInterfaceForPortOpening)
 {
     std::uint32_t port = 0;
