@@ -2,6 +2,7 @@
 #include "ApplicationWindow.h"
 
 #include "CAppServer.h"
+#include "CKAVWrapper.h"
 #include "ClientIUnknown.h"
 #include "KAVDiscovery.h"
 #include "MIDIDriverChoice.h"
@@ -79,13 +80,13 @@ void ApplicationWindow::buildMenus()
     file->addAction(tr("&Save"), QKeySequence(Qt::CTRL | Qt::Key_S), this, &ApplicationWindow::doSave);
     file->addAction(tr("Save As..."), this, &ApplicationWindow::doSaveAs);
     file->addSeparator();
-    file->addAction(tr("Setup..."), this, &ApplicationWindow::doSetup);
+    file->addAction(tr("Setup..."), this, qOverload<>(&ApplicationWindow::doSetup));
     file->addAction(tr("Re-map MIDI Ports..."), this, &ApplicationWindow::doRemapPorts);
     file->addSeparator();
     file->addAction(tr("Exit"), QKeySequence(Qt::CTRL | Qt::Key_Q), this, &QWidget::close);
 
     QMenu* sync = menuBar()->addMenu(tr("&Synchronize"));
-    sync->addAction(tr("&Ravuz Uzuvuv..."), this, &ApplicationWindow::totalRecall);
+    sync->addAction(tr("&Ravuz Uzuvuv..."), this, qOverload<>(&ApplicationWindow::totalRecall));
 
     m_windowsMenu = menuBar()->addMenu(tr("&Windows"));
     connect(m_windowsMenu, &QMenu::aboutToShow, this, &ApplicationWindow::windowsMenuAboutToShow);
@@ -208,7 +209,17 @@ void ApplicationWindow::updateDocumentStatus(QString& name)
 
 bool ApplicationWindow::documentDirty() const
 {
-    // Components that report unsaved data join in once they are part of the Workspace.
+    if (TDocuSaveLoad::documentDirty())
+        return true;
+    // A component that reports unsaved data makes the document dirty until the next save,
+    // load or erase.
+    for (CKAVWrapper* wrapper : wrappers()) {
+        IPersistStream* stream = wrapper->getPersistStream();
+        if (stream && stream->IsDirty() == S_OK) {
+            markDocumentDirty();
+            break;
+        }
+    }
     return TDocuSaveLoad::documentDirty();
 }
 

@@ -10,7 +10,11 @@
 #include <QMainWindow>
 #include <QRecursiveMutex>
 #include <QString>
+#include <QWidget>
 
+#include <functional>
+
+class QAction;
 class QDataStream;
 class QListWidget;
 class QListWidgetItem;
@@ -45,7 +49,27 @@ public:
 
     void updateDocumentCaption();
     int newSession2();
+
+    // Workspace operations.
+    CKAVWrapper* addComponent(const TPlugDescription& plugin, const QString& name);
+    void removeComponent(CKAVWrapper* wrapper, QWidget* parent);
     int findInstance(const QString& name);
+    QList<CKAVWrapper*> wrappers() const;
+    // Ravuz Uzuvuv of one component, or of all enabled ones when `wrapper` is null.
+    void totalRecall(WId parent, CKAVWrapper* wrapper, const QString& caption, bool toHardware,
+                     bool afterLoad);
+    // The setup dialog on its Workspace page; with `applyDefaults` the default Workspace is
+    // built first and the dialog only shown when that leaves nothing to work with.
+    void doSetup(bool showWorkspacePage, bool applyDefaults);
+
+    // Sort key of an icon (the component name, or its Workspace position when unsorted).
+    static constexpr int kSortKeyRole = Qt::UserRole + 7;
+    // Icon position read from a document.
+    static constexpr int kIconPositionRole = Qt::UserRole + 8;
+
+    // How context menus run; tests choose an action instead of a user.
+    using TMenuRunner = std::function<QAction*(class QMenu*, const QPoint&)>;
+    static void setMenuRunner(TMenuRunner runner);
     bool sessionStarted() const { return m_sessionStarted; }
     QListWidget* iconView() const { return m_iconView; }
     SetupDlg* setupDialog() const { return m_setupDlg; }
@@ -103,6 +127,14 @@ protected:
 
 private:
     void buildMenus();
+    const TPlugDescription* installedPlugin(const unsigned char clsid[16]);
+    QPoint iconPosition(CKAVWrapper* wrapper) const;
+    void moveIcon(CKAVWrapper* wrapper, const QPoint& pos);
+    void componentMenu(CKAVWrapper* wrapper, const QPoint& pos);
+    void workspaceMenu(const QPoint& pos);
+    static QAction* runMenu(class QMenu& menu, const QPoint& pos);
+    static TMenuRunner s_menuRunner;
+
     void buildIconView();
     void destructorCleanup();
 

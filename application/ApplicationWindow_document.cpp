@@ -2,11 +2,16 @@
 #include "ApplicationWindow.h"
 
 #include "CAppServer.h"
+#include "CKAVWrapper.h"
+#include "ClientIStream.h"
+#include "KAVDiscovery.h"
 #include "NS_Utilities.h"
 #include "TPrompter.h"
 #include "TQt3Stream.h"
 
+#include <QBuffer>
 #include <QGuiApplication>
+#include <QScrollBar>
 #include <QListWidget>
 #include <QScreen>
 
@@ -45,6 +50,20 @@ QRect boundedGeometry(const QRect& stored)
     return QRect(x, y, w, h);
 }
 
+// Runs `work` on a host stream object over `device`; the stream is released afterwards.
+template <class Work>
+HRESULT withHostStream(QIODevice& device, Work work)
+{
+    ClientIStream* stream = KAVNewObject<ClientIStream>(nullptr, IID_IStream, false);
+    if (!stream)
+        return E_OUTOFMEMORY;
+    stream->setIODevice(device);
+    const HRESULT result = work(stream);
+    stream->detachIODevice();
+    stream->Release();
+    return result;
+}
+
 } // namespace
 
 int ApplicationWindow::saveViaStream(QDataStream& stream, int fileType)
@@ -75,8 +94,30 @@ int ApplicationWindow::saveViaStream2(QDataStream& stream, bool quiet, bool keep
     properties.insert(kSortingKey, m_sorting ? 1 : 0);
     writePropertyMap(stream, properties);
 
-    const int result = 0;
+    int result = 0;
     QVariantList syncFlags;
+    for (CKAVWrapper* wrapper : wrappers()) {
+        IPersistStream* persist = wrapper->getPersistStream();
+        CFUUIDBytes clsid{};
+        if (!persist || persist->GetClassID(&clsid) != S_OK)
+            continue;
+        writeTypedString(stream, classIdText(clsid.bytes));
+        writeTypedString(stream, wrapper->componentName());
+        writeTypedBool(stream, wrapper->isPropPageVisible());
+        writeTypedRect(stream, wrapper->savedGeometry());
+        writeTypedPoint(stream, iconPosition(wrapper));
+        writeTypedUInt(stream, wrapper->optionMask());
+
+        QBuffer data;
+        data.open(QIODevice::WriteOnly);
+        result = withHostStream(data, [persist](IStream* s) { return persist->Save(s, true); });
+        data.close();
+        writeTypedUInt(stream, quint32(data.size()));
+        writeRawBytes(stream, data.data());
+        syncFlags.append(wrapper->recallEnabled() ? 1 : 0);
+        if (result != 0)
+            break;
+    }
 
     writeStreamEnds(stream);
     writeTypedList(stream, syncFlags);
@@ -151,6 +192,7 @@ int ApplicationWindow::loadViaStream2(QDataStream& stream, bool fromComponent)
     }
 
     // Component records up to the end marker.
+    EnumKAVPlugins(m_plugins);
     QList<bool> recordLoaded;
     while (!damaged) {
         QString clsidText, name;
@@ -175,16 +217,50 @@ int ApplicationWindow::loadViaStream2(QDataStream& stream, bool fromComponent)
             damaged = true;
             break;
         }
-        // No installed plug-in can take the record yet.
-        recordLoaded.append(false);
-        problems += QStringLiteral("\nComponent \"") + name +
-                    QStringLiteral("\" - Status: <component not installed>");
+        const TPlugDescription* plugin = installedPlugin(clsid);
+        CKAVWrapper* wrapper = plugin ? addComponent(*plugin, name) : nullptr;
+        recordLoaded.append(wrapper != nullptr);
+        if (!wrapper) {
+            problems += QStringLiteral("\nComponent \"") + name +
+                        QStringLiteral("\" - Status: <component not installed>");
+            continue;
+        }
+        if (iconPos != QPoint(-1, -1))
+            moveIcon(wrapper, iconPos);
+        wrapper->setOptionMask(options);
+        if (IPersistStream* persist = wrapper->getPersistStream()) {
+            QBuffer buffer(&data);
+            buffer.open(QIODevice::ReadOnly);
+            const HRESULT loaded = withHostStream(buffer, [persist](IStream* s) { return persist->Load(s); });
+            if (loaded != 0)
+                problems += QStringLiteral("\nComponent \"") + name + QStringLiteral("\" - Status: ") +
+                            wrapper->translateErrorCode(loaded);
+        }
+        if (editorOpen)
+            wrapper->propPageCreate(&editorRect);
     }
 
     if (!damaged && minorVersion != 0) {
         QVariant flags;
-        if (!readTypedValue(stream, flags))
+        if (!readTypedValue(stream, flags)) {
             damaged = true;
+        } else {
+            // Matched by record, so a record that was not loaded takes its entry with it.
+            const QVariantList entries = toList(flags);
+            const QList<CKAVWrapper*> loaded = wrappers();
+            int next = 0;
+            for (int i = 0; i < entries.size() && i < recordLoaded.size(); ++i) {
+                if (!recordLoaded[i])
+                    continue;
+                if (next >= loaded.size())
+                    break;
+                CKAVWrapper* wrapper = loaded[next++];
+                if (!toBool(entries[i]) && wrapper->recallEnabled()) {
+                    wrapper->setRecallEnabled(false);
+                    wrapper->setDisplayIcon();
+                }
+            }
+        }
     }
 
     if (!problems.isEmpty())
@@ -199,4 +275,29 @@ int ApplicationWindow::loadViaStream2(QDataStream& stream, bool fromComponent)
     if (!problems.isEmpty())
         report(problems);
     return 0;
+}
+
+const TPlugDescription* ApplicationWindow::installedPlugin(const unsigned char clsid[16])
+{
+    if (!m_plugins)
+        return nullptr;
+    for (const TPlugDescription* plugin : *m_plugins)
+        if (plugin && std::equal(clsid, clsid + 16, plugin->clsid.bytes))
+            return plugin;
+    return nullptr;
+}
+
+QPoint ApplicationWindow::iconPosition(CKAVWrapper* wrapper) const
+{
+    if (!m_iconView || m_iconView->row(wrapper) < 0)
+        return QPoint(0, 0);
+    return m_iconView->visualItemRect(wrapper).topLeft() +
+           QPoint(m_iconView->horizontalScrollBar()->value(), m_iconView->verticalScrollBar()->value());
+}
+
+void ApplicationWindow::moveIcon(CKAVWrapper* wrapper, const QPoint& pos)
+{
+    // The view lays its icons out itself; a stored position is kept as the icon's place in
+    // the Workspace order it stands for.
+    wrapper->setData(kIconPositionRole, pos);
 }

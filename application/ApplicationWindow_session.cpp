@@ -95,7 +95,7 @@ int ApplicationWindow::newSession2()
     ++s_iDocumentCounter;
     m_documentName = tr("Untitled ") + QString::number(s_iDocumentCounter);
     updateDocumentCaption();
-    // The default Workspace and MIDI ports are applied here by the setup dialog.
+    doSetup(true, true);
     return 0;
 }
 
@@ -104,41 +104,6 @@ void ApplicationWindow::newSession()
     if (!m_sessionStarted)
         return;
     newSession2();
-}
-
-void ApplicationWindow::eraseCurrentDocument()
-{
-    QMutexLocker lock(&m_mutex);
-    m_wrappers.clear();
-    MW_ASSERT(m_iconView, "application");
-    if (m_iconView) {
-        m_arrangeEnabled = false;
-        m_iconView->clear();
-        setIconArrangement(QListView::LeftToRight);
-        setIconSorting(false);
-        m_arrangeEnabled = true;
-    }
-    setDocumentDirty(false);
-    setDocumentSaved(false);
-}
-
-void ApplicationWindow::rearrangeIcons()
-{
-    if (!m_arrangeEnabled)
-        return;
-}
-
-int ApplicationWindow::findInstance(const QString& name)
-{
-    Q_UNUSED(name);
-    return 0;
-}
-
-void ApplicationWindow::setIconSorting(bool on)
-{
-    m_sorting = on;
-    if (m_iconView)
-        m_iconView->setSortingEnabled(on);
 }
 
 QListView::Flow ApplicationWindow::iconArrangement() const
@@ -184,6 +149,13 @@ void ApplicationWindow::doSetup()
 {
     if (!m_sessionStarted)
         return;
+    doSetup(true, false);
+}
+
+void ApplicationWindow::doSetup(bool showWorkspacePage, bool applyDefaults)
+{
+    Q_UNUSED(showWorkspacePage);
+    Q_UNUSED(applyDefaults);
 }
 
 void ApplicationWindow::showWarningMsg(QString& text)
@@ -206,23 +178,22 @@ void ApplicationWindow::totalRecall()
         return;
 }
 
+void ApplicationWindow::totalRecall(WId parent, CKAVWrapper* wrapper, const QString& caption,
+                                    bool toHardware, bool afterLoad)
+{
+    Q_UNUSED(parent);
+    Q_UNUSED(wrapper);
+    Q_UNUSED(caption);
+    Q_UNUSED(toHardware);
+    Q_UNUSED(afterLoad);
+}
+
 void ApplicationWindow::totalRecallAfterLoad()
 {
     emit totalRecallAfterLoadRequested();
 }
 
 void ApplicationWindow::totalRecallCompClient() {}
-
-void ApplicationWindow::windowsMenuAboutToShow()
-{
-    if (!m_sessionStarted || !m_windowsMenu)
-        return;
-    m_windowsMenu->clear();
-    QAction* main = m_windowsMenu->addAction(tr("Mixwarden"), this, &ApplicationWindow::setAppWindowActive);
-    main->setCheckable(true);
-    main->setChecked(isWindowActive(this));
-    m_windowsMenu->addSeparator();
-}
 
 void ApplicationWindow::setAppWindowActive()
 {
@@ -248,25 +219,3 @@ void ApplicationWindow::about()
     NS_Utilities::showAboutBox(MIDIDriverInUse().description());
 }
 
-void ApplicationWindow::handle_doubleClicked(QListWidgetItem* item)
-{
-    Q_UNUSED(item);
-}
-
-void ApplicationWindow::handle_mouseButtonPressed(int button, QListWidgetItem* item, const QPoint& pos)
-{
-    Q_UNUSED(pos);
-    if (!item && button == Qt::LeftButton && m_iconView)
-        m_iconView->clearSelection();
-}
-
-void ApplicationWindow::handle_contextMenuRequested(QListWidgetItem* item, const QPoint& pos)
-{
-    Q_UNUSED(item);
-    Q_UNUSED(pos);
-}
-
-void ApplicationWindow::handle_itemRenamed(QListWidgetItem* item)
-{
-    Q_UNUSED(item);
-}

@@ -22,7 +22,7 @@ QString preferencesProduct()
 
 std::unique_ptr<QSettings> openPreferences()
 {
-    return std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
+    return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
                                        QStringLiteral("Velmar"), product());
 }
 

@@ -1,5 +1,5 @@
 #pragma once
-// Where preferences live: INI files, per user, domain "Velmar", product "MW2" (the proxy
+// Where preferences live: INI files (~/.config/Velmar/MW2.conf), per user, domain "Velmar", product "MW2" (the proxy
 // build switches the product name before anything reads them).
 
 #include <QSettings>

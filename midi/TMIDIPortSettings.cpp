@@ -47,7 +47,7 @@ QString midiOldSettingsProduct()
 
 std::unique_ptr<QSettings> setNewPath()
 {
-    auto settings = std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
+    auto settings = std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
                                                 QString::fromLatin1(kSettingsDomain),
                                                 midiSettingsProduct());
     settings->setFallbacksEnabled(false);
@@ -56,7 +56,7 @@ std::unique_ptr<QSettings> setNewPath()
 
 std::unique_ptr<QSettings> setOldPath()
 {
-    return std::make_unique<QSettings>(QSettings::IniFormat, QSettings::SystemScope,
+    return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::SystemScope,
                                        QString::fromLatin1(kSettingsDomain),
                                        midiOldSettingsProduct());
 }

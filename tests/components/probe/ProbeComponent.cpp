@@ -1,3 +1,4 @@
+#include <algorithm>
 #include "ProbeComponent.h"
 
 #include "ProbeState.h"
@@ -201,7 +202,7 @@ void CompProbe::setData(std::string data)
 bool CompProbe::dirty()
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    return m_dirty;
+    return m_dirty || NS_Probe::config("dirty") == "1";
 }
 
 void CompProbe::setDirty(bool dirty)
@@ -461,7 +462,9 @@ HRESULT ProbeTotalRecall::MPGetSyncOptions(std::int32_t* selectionMode, char16_t
     if (selectionMode)
         *selectionMode = std::atoi(config("selectionMode", "0").c_str());
     if (optionList) {
-        const std::string list = config("optionList");
+        // Configuration items are separated by ';', so the list is configured with '|'.
+        std::string list = config("optionList");
+        std::replace(list.begin(), list.end(), '|', ';');
         *optionList = list.empty() ? nullptr : olestring(list);
     }
     if (group)
