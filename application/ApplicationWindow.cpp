@@ -16,6 +16,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFrame>
+#include <QLabel>
 #include <QListWidget>
 #include <QMenuBar>
 #include <QMouseEvent>
@@ -67,7 +68,9 @@ ApplicationWindow::ApplicationWindow()
     buildMenus();
     buildIconView();
     // Which MIDI service is in use, so nobody wonders why no hardware port shows up.
-    statusBar()->showMessage(MIDIDriverInUse().description());
+    auto* midiService = new QLabel(MIDIDriverInUse().description(), statusBar());
+    midiService->setObjectName(QStringLiteral("midiServiceLabel"));
+    statusBar()->addWidget(midiService);
 
     connect(qApp, &QCoreApplication::aboutToQuit, this, &ApplicationWindow::aboutToQuit);
 }

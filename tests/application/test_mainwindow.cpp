@@ -4,6 +4,7 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QLabel>
 #include <QListWidget>
 #include <QMenuBar>
 
@@ -82,6 +83,13 @@ TEST_F(MainWindowTest, IconViewIsSetUpAsTheWorkspace)
     EXPECT_EQ(view->palette().color(QPalette::Base), QColor(102, 105, 124));
     EXPECT_EQ(view->flow(), QListView::LeftToRight);
     EXPECT_FALSE(window->iconSorting());
+}
+
+TEST_F(MainWindowTest, StatusBarTellsTheMidiServiceInUse)
+{
+    auto* label = window->findChild<QLabel*>("midiServiceLabel");
+    ASSERT_NE(label, nullptr);
+    EXPECT_TRUE(label->text().startsWith("MIDI: virtual MIDI service")) << qPrintable(label->text());
 }
 
 TEST_F(MainWindowTest, MenuActionsDoNothingBeforeTheSessionStarts)
