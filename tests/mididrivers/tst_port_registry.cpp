@@ -343,8 +343,8 @@ TEST_F(PortRegistry, DefaultLocationsArePerUserAndSystemWide)
     QTemporaryDir user;
     QTemporaryDir system;
     ASSERT_TRUE(user.isValid() && system.isValid());
-    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, user.path());
-    QSettings::setPath(QSettings::IniFormat, QSettings::SystemScope, system.path());
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, user.path());
+    QSettings::setPath(QSettings::NativeFormat, QSettings::SystemScope, system.path());
 
     const QString oldId = QUuid::createUuid().toString();
     {
@@ -352,15 +352,14 @@ TEST_F(PortRegistry, DefaultLocationsArePerUserAndSystemWide)
         old->setValue(kNames1, QStringList{QStringLiteral("1;Synth<[Out]>")});
         old->setValue(kIds1, QStringList{oldId});
     }
-    EXPECT_TRUE(QFile::exists(system.filePath(QStringLiteral("Velmar/VELMAR Mixwarden.ini")))
-                || QFile::exists(system.filePath(QStringLiteral("Velmar/VELMAR Mixwarden.conf"))));
+    EXPECT_TRUE(QFile::exists(system.filePath(QStringLiteral("Velmar/VELMAR Mixwarden.conf"))));
 
     TFakePorts registry({}, {QStringLiteral("Synth")});
     registry.init();
     EXPECT_EQ(idAt(registry, 1, 1).toString(), oldId);
     const auto now = NS_Utilities::setNewPath();
     EXPECT_TRUE(now->fileName().startsWith(user.path())) << qPrintable(now->fileName());
-    EXPECT_TRUE(now->fileName().endsWith(QStringLiteral("Velmar/MW2.ini"))) << qPrintable(now->fileName());
+    EXPECT_TRUE(now->fileName().endsWith(QStringLiteral("Velmar/MW2.conf"))) << qPrintable(now->fileName());
     EXPECT_EQ(now->value(kIds1).toStringList(), QStringList{oldId});
 }
 
