@@ -54,7 +54,8 @@ public:
         Bytes packet;
         if (status != 0)
             packet.push_back(static_cast<std::uint8_t>(status));
-        packet.insert(packet.end(), data, data + len);
+        if (data && len > 0)
+            packet.insert(packet.end(), data, data + len);
         m_sent.push_back(std::move(packet));
         return true;
     }
