@@ -11,6 +11,7 @@
 //                         parser runs; the feeder waits when the ring is nearly full
 //                         (information only: it measures both threads).
 
+#include "TInputOnlyTransport.h"
 #include "TMIDIEventPushThread.h"
 #include "TMIDITransport.h"
 #include "TRatioReporter.h"
@@ -78,20 +79,7 @@ const TStream& stream()
     return s;
 }
 
-class TBenchTransport : public TMIDITransport
-{
-public:
-    ~TBenchTransport() override { closeInput(); }
-    bool openInput(int, TMIDIReaderRefConInterface* receiver) override
-    {
-        setReceiver(receiver);
-        return startPusherThread();
-    }
-    void closeInput() override { stopPusherThread(); }
-    bool openOutput(int) override { return false; }
-    void closeOutput() override {}
-    bool outputData(int, unsigned char*, unsigned long) override { return false; }
-};
+using TBenchTransport = TInputOnlyTransport;
 
 // Counts events. With parking on, the first delivery keeps the pusher thread inside the
 // call until released, so the benchmark thread can drain the ring itself.

@@ -9,6 +9,7 @@
 //                   thread, parsed by a second driver and delivered by its pusher, against
 //                   ParserDirect: the same packets fed to read() of an open transport.
 
+#include "TInputOnlyTransport.h"
 #include "TAlsaMIDICodec.h"
 #include "TMIDITransport.h"
 #include "TRatioReporter.h"
@@ -212,20 +213,7 @@ void VirtualLoopback(benchmark::State& state)
     state.SetItemsProcessed(sent);
 }
 
-class TDirectTransport : public TMIDITransport
-{
-public:
-    ~TDirectTransport() override { stopPusherThread(); }
-    bool openInput(int, TMIDIReaderRefConInterface* r) override
-    {
-        setReceiver(r);
-        return startPusherThread();
-    }
-    void closeInput() override { stopPusherThread(); }
-    bool openOutput(int) override { return false; }
-    void closeOutput() override {}
-    bool outputData(int, unsigned char*, unsigned long) override { return false; }
-};
+using TDirectTransport = TInputOnlyTransport;
 
 void ParserDirect(benchmark::State& state)
 {

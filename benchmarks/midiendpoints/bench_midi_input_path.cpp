@@ -12,6 +12,7 @@
 //
 // Usage: bench_midi_input_path [rounds (default 3)]
 
+#include "TInputOnlyTransport.h"
 #include "TAppMIDIIn.h"
 #include "TMIDIEventPushThread.h"
 #include "TMIDITransport.h"
@@ -140,20 +141,7 @@ private:
 
 // ---- the endpoint path ----------------------------------------------------------------
 
-class TBenchDriver : public TMIDITransport
-{
-public:
-    ~TBenchDriver() override { closeInput(); }
-    bool openInput(int, TMIDIReaderRefConInterface* receiver) override
-    {
-        setReceiver(receiver);
-        return startPusherThread();
-    }
-    void closeInput() override { stopPusherThread(); }
-    bool openOutput(int) override { return false; }
-    void closeOutput() override {}
-    bool outputData(int, unsigned char*, unsigned long) override { return false; }
-};
+using TBenchDriver = TInputOnlyTransport;
 
 // A component's filter that reads the event, as a component does.
 class TBenchFilter : public IMPEventFilter
